@@ -35,7 +35,7 @@ struct TempFile {
 // report's standing format (showpoint) as the run sets it.
 struct Run {
   TempFile report;
-  TempFile control;
+  TempFile ctl;
   Run() {
     twinser::reset_state();
     twinser::out.open(report.path);
@@ -61,9 +61,9 @@ struct Run {
   }
   // The control file positioned where an analysis reads its parameters.
   void control(const std::string& text) {
-    std::ofstream(control.path) << text;
-    twinser::oldfile.open(control.path);
-    twinser::ctlfile = control.path;
+    std::ofstream(ctl.path) << text;
+    twinser::oldfile.open(ctl.path);
+    twinser::ctlfile = ctl.path;
   }
   std::string report_text() {
     twinser::out.flush();
