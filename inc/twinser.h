@@ -114,6 +114,7 @@ void divide();                           // section heading of a selected analys
 int data_meth();                         // read on to the next selection record
 [[noreturn]] void error_mess();          // invalid event entry: message, stop
 void get_files();                        // header record of the control file
+void guard_outputs();                    // refuse a report or event.dat that is an input; then truncate event.dat
 [[noreturn]] void stop(const std::string& text); // text to the terminal, flush, exit 1
 int read_int(const std::string& what);       // next control-file item as int, or stop
 double read_double(const std::string& what); // next control-file item as double, or stop

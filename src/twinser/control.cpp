@@ -5,6 +5,7 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <limits>
 
@@ -107,6 +108,38 @@ int data_meth() {
   return 0;
 }
 
+// --------------------------------------------------- never destroy an input
+
+static bool same_file(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  return std::filesystem::equivalent(a, b, ec) && !ec;
+}
+
+static void refuse_if_same(const std::string& output, const std::string& input,
+                           const char* role) {
+  if (same_file(output, input))
+    stop("Error: the output file " + output + " is the " + role + " " + input +
+         "; nothing was written, to keep it intact\n");
+}
+
+void guard_outputs() {
+  const std::string event_file = "event.dat";
+  if (OPTION_O == 1) {
+    refuse_if_same(event_file, ctlfile, "control file");
+    refuse_if_same(event_file, obsfile, "observed file");
+    refuse_if_same(event_file, simfile, "simulated file");
+    refuse_if_same(outfile, event_file, "event data file");
+  }
+  refuse_if_same(outfile, ctlfile, "control file");
+  refuse_if_same(outfile, obsfile, "observed file");
+  refuse_if_same(outfile, simfile, "simulated file");
+  if (OPTION_O == 1) { // now it is safe to start event.dat afresh
+    data_out.close();
+    data_out.open(event_file, std::ios::out | std::ios::trunc);
+    if (!data_out) stop("Cannot open to output event data: " + event_file + "\n");
+  }
+}
+
 // ----------------------------------------------------- terminal and report
 
 void claim() {
@@ -164,7 +197,9 @@ static void handle_option(const std::string& opt) {
   } else if (opt.size() == 2 && opt[1] == 'o') {
     std::cout << "EVENT DATA WILL BE OUTPUT\n";
     OPTION_O = 1;
-    data_out.open("event.dat", std::ios::out | std::ios::trunc);
+    // opened for appending first: the file is truncated only once guard_outputs
+    // knows it is none of the inputs
+    data_out.open("event.dat", std::ios::out | std::ios::app);
     if (!data_out) stop("Cannot open to output event data: event.dat\n");
   } else if (opt.size() == 2) {
     std::cout << "Not a recognized option. It will be ignored\n";

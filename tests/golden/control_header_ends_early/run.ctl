@@ -1,0 +1,3 @@
+@
+obs.xk sim.xk report.txt
+-1 -1

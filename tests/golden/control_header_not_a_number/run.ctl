@@ -1,0 +1,3 @@
+@
+obs.xk sim.xk report.txt
+Oct 1999 9 2000 100

@@ -1,0 +1,2 @@
+# only comments
+obs.xk sim.xk report.txt

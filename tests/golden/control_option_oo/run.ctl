@@ -1,0 +1,5 @@
+# run-control case
+@ header label
+obs.xk sim.xk report.txt
+-1 -1 -1 -1 100
+@Q
