@@ -198,6 +198,27 @@ TEST(YearlyMonthly, RowsSetTheirOwnFillAndPrecision) {
             "  5    50.00    50.00     1.000      2.000     3.000     50.00     1.000   -nan    -nan\n");
 }
 
+TEST(YearlyMonthly, TheLastStepOfTheYearBelongsToThatYear) {
+  // 6-hour lines over December 1999 and January 2000 (124 lines each);
+  // line 123 ends at midnight closing 31 December and is labelled 1999
+  std::vector<double> obs(248, 1), sim(248, 1);
+  sim[123] = 125;
+  twinser_test::Run run;
+  run.store(obs, sim, 6, 12, 1999, 1, 2000, 100);
+  year_bias(1999);
+  year_bias(2000);
+  month_bias(12);
+  month_bias(1);
+  // 1999: d = 124 on one of 124 lines: bias 100 %, error 1, mean sim 2,
+  // RMS sqrt(124) (1113.55 % of the mean 1), R 0/0, r 1 - 124/0;
+  // 2000: no difference at all
+  EXPECT_EQ(run.report_text(),
+            " 1999    100.0    100.0    1.000    1.000    2.000     1114.    11.14    -nan    -inf\n"
+            " 2000    0.000    0.000    0.000    1.000    1.000     0.000    0.000    -nan    -nan\n"
+            " 12    100.0    100.0     1.000      1.000     2.000     1114.     11.14   -nan    -inf\n"
+            "  1    0.000    0.000     0.000      1.000     1.000     0.000     0.000   -nan    -nan\n");
+}
+
 // ------------------------------------------------------ largest differences
 
 std::vector<int> ranked() {
