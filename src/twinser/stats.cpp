@@ -108,25 +108,8 @@ double line_a(const fit_sums& f, double b) {
 // A rule line of n copies of c (no line end).
 static void rule(char c, int n) { out << std::string(n, c); }
 
-void total_bias() {
-  fit_sums f;
-  for (int i = 0; i < LINES; ++i)
-    if (valid_for_total(Qobs[i], Qsim[i])) f.add(Qobs[i], Qsim[i]);
-
-  double r_corr = corr_r(f);
-  double rms = rel_rms(f);
-  double rms_real = rms_scaled(f, rms);
-  double std_o = var_obs(f); // variances first, standard deviations below
-  double std_s = var_sim(f);
-  double nash = nash_r(rms_real, std_o);
-  std_o = std::sqrt(std_o);
-  std_s = std::sqrt(std_s);
-  double cv_o = std_o / mean_obs(f);
-  double cv_s = std_s / mean_sim(f);
-  double r_mod = r_corr * spread_ratio(f);
-  double b = line_b(f);
-  double a = line_a(f, b);
-
+// Title and column headings; the wording follows the basin area alone.
+static void multi_year_heading() {
   out << "\n ";
   rule('=', 97);
   out << "\n";
@@ -146,7 +129,28 @@ void total_bias() {
   out << " ";
   rule('-', 97);
   out << "\n";
+}
 
+void total_bias() {
+  fit_sums f;
+  for (int i = 0; i < LINES; ++i)
+    if (valid_for_total(Qobs[i], Qsim[i])) f.add(Qobs[i], Qsim[i]);
+
+  double r_corr = corr_r(f);
+  double rms = rel_rms(f);
+  double rms_real = rms_scaled(f, rms);
+  double std_o = var_obs(f); // variances first, standard deviations below
+  double std_s = var_sim(f);
+  double nash = nash_r(rms_real, std_o);
+  std_o = std::sqrt(std_o);
+  std_s = std::sqrt(std_s);
+  double cv_o = std_o / mean_obs(f);
+  double cv_s = std_s / mean_sim(f);
+  double r_mod = r_corr * spread_ratio(f);
+  double b = line_b(f);
+  double a = line_a(f, b);
+
+  multi_year_heading();
   out << std::setprecision(5) << std::setw(9) << percent_bias(f) << std::setw(8)
       << abs_percent_bias(f);
   out << std::setprecision(4) << std::setw(8) << mean_obs(f) << std::setw(8) << mean_sim(f)
