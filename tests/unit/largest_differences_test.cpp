@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <iomanip>
-#include <sstream>
 #include <string>
 
 using namespace twinser;
@@ -14,13 +12,6 @@ using namespace twinser;
 namespace {
 
 std::string rule() { return std::string(65, '-') + "\n"; }
-
-std::string printed(double v, int width) {
-  std::ostringstream s;
-  s.setf(std::ios::showpoint);
-  s << std::setprecision(6) << std::setw(width) << v;
-  return s.str();
-}
 
 TEST(LargestDifferencesTable, SixHourFlowRowsWithSignedAndUndefinedErrors) {
   twinser_test::Run run;
@@ -46,28 +37,6 @@ TEST(LargestDifferencesTable, SixHourFlowRowsWithSignedAndUndefinedErrors) {
                 "  0:00 01/02/1998   0.00000    0.00000   0.00000      -nan\n"
                 // precision 4 is left behind
                 "1.000");
-}
-
-TEST(LargestDifferencesTable, RainfallHeadingsAndTwentyFiveRowsOfMore) {
-  twinser_test::Run run;
-  // daily January 2000, sim = obs + i on line i: lines 25 down to 1 are
-  // listed, line 0 (no difference) is the 26th and drops out
-  std::vector<double> obs(26, 10), sim;
-  for (int i = 0; i < 26; ++i) sim.push_back(10 + i);
-  run.store(obs, sim, 24, 1, 2000, 1, 2000, 0);
-  error25();
-  std::string rows;
-  for (int i = 25; i >= 1; --i) {
-    std::string day = (i + 1 < 10 ? "0" : "") + std::to_string(i + 1);
-    rows += "  0:00 01/" + day + "/2000" + printed(10, 10) + printed(10 + i, 11) +
-            printed(i, 10) + printed(i * 10.0, 10) + "\n";
-  }
-  EXPECT_EQ(run.report_text(),
-            "\n\n" + rule() +
-                "               25 LARGEST RAINFALL DIFFERENCES\n"
-                "                    Observed  Simulated   Error    Percent\n"
-                "      Date           Value     Value    (Sim-Obs)   Error\n" +
-                rule() + rows);
 }
 
 TEST(LargestDifferencesTable, NoValidLineLeavesTheHeadingsAlone) {

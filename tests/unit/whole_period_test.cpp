@@ -174,19 +174,6 @@ TEST(YearlyMonthly, MonthlyTableHasTwelveRowsWhateverThePeriod) {
                 rep('-', 87) + "\n" + rows + "1.00"); // precision 3 left behind
 }
 
-TEST(YearlyMonthly, DepthHeadings) {
-  twinser_test::Run run;
-  three_years(run, 0);
-  yearly_display();
-  monthly_display();
-  std::string text = run.report_text();
-  EXPECT_NE(text.find("\n Year    Bias     Bias     ( MM)     Pmean    Pmean      RMS     ( MM)    R      r\n"),
-            std::string::npos);
-  EXPECT_NE(text.find("\nMonth   Bias     Bias     ( MM)     Pmean     Pmean       RMS      ( MM)    R       r\n"),
-            std::string::npos);
-  EXPECT_EQ(text.find("CMS"), std::string::npos);
-}
-
 TEST(YearlyMonthly, RowsSetTheirOwnFillAndPrecision) {
   twinser_test::Run run;
   three_years(run, 100);
