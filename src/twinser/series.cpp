@@ -568,6 +568,7 @@ static void align(series_file& obs, series_file& sim) {
 
 void read_flow() {
   get_files();
+  guard_outputs();
   series_file obs{"observed", obsfile};
   series_file sim{"simulated", simfile};
   open_files(obs, sim);
