@@ -82,7 +82,7 @@ TEST(PeaksAboveThreshold, HourlyExampleTwoRowsAndTheirSummary) {
       // time: sum 0, squares 2, q 0 -> sd sqrt(2); peak diff 1 and -5: mean -2,
       // squares 26, (26 - 16/2) / 1 = 18 -> sd sqrt(18) = 4.243
       "\n  Mean value of peak flow time difference ---------->   0.000 hr(s)\n"
-      "  Mean value of peak flow difference ---------------> -2.000 cms\n"
+      "  Mean value of peak flow difference --------------->  -2.000 cms\n"
       "  Standard deviation of peak flow time difference -->   1.414 hr(s)\n"
       "  Standard deviation of peak flow difference ------->   4.243 cms\n\n";
   EXPECT_EQ(run_h(r, "10 3\n"), expected);
@@ -106,7 +106,7 @@ TEST(PeaksAboveThreshold, RoundedWindowRunOnAndDepthWording) {
       // time: sum 0, squares 72 -> sqrt(72) = 8.485; peak diffs -5, -15:
       // mean -10, (250 - 400/2) / 1 = 50 -> sqrt(50) = 7.071
       "\n  Mean value of peak rain time difference ---------->   0.000 hr(s)\n"
-      "  Mean value of peak rain difference ---------------> -10.00 mm\n"
+      "  Mean value of peak rain difference --------------->  -10.00 mm\n"
       "  Standard deviation of peak rain time difference -->   8.485 hr(s)\n"
       "  Standard deviation of peak rain difference ------->   7.071 mm\n\n";
   EXPECT_EQ(run_h(r, "5 5\n"), expected);
