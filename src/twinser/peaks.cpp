@@ -157,12 +157,16 @@ void flow_threshold() {
   window = threshold_title(window);
   threshold_headings(thresh, window);
 
+  // lines per window; a window of no hours or fewer holds no line at all
+  int span = window / time_step;
+  if (span < 0) span = 0;
+
   peak_totals t;
   int i = 0;
   while (i < LINES) {
     while (i < LINES && Qobs[i] < thresh) ++i;
     if (i >= LINES) break;
-    int line2 = i + window / time_step - 1;
+    int line2 = i + span - 1;
     if (line2 >= LINES) line2 = LINES - 1;
 
     int oline = 0;

@@ -184,6 +184,12 @@ TEST(PeaksAboveThreshold, EmptyWindowsAndThresholdBelowZero) {
   }
   {
     twinser_test::Run r;
+    r.store({5, 7, 9}, {5, 7, 9}, 1, 1, 2000, 1, 2000);
+    EXPECT_EQ(run_h(r, "-5 -2147483648"),
+              h_heading(true, "", "-5.000", -2147483647 - 1) + h_totals("-5.000", 0, 0));
+  }
+  {
+    twinser_test::Run r;
     r.store({-999, 3, -1}, {-999, -2, -1}, 6, 1, 2000, 1, 2000);
     EXPECT_EQ(run_h(r, "-5 6"), h_heading(true, "", "-5.000", 6) +
                                     " 3.00000    6:00  1/01/2000    none found\n" +
