@@ -1,11 +1,286 @@
-// Peaks over threshold (selection H) and accumulated depth over runs of
-// calendar months (selection I).
+// Peaks over threshold (selection H): each observed peak that rises above a
+// threshold, matched with the simulated peak of the same run of lines, with
+// the timing and size of the miss. Accumulated depth (selection I): both
+// series turned into depth over the basin and summed over runs of calendar
+// months, showing how the simulated water balance drifts from the observed.
 #include "twinser.h"
+
+#include <cmath>
+#include <cstdint>
+#include <iomanip>
+#include <iostream>
+#include <string>
 
 namespace twinser {
 
-void flow_threshold() {}
-void find_peak(int&, int, int, double, double&, double*) {}
-void accumulated_flow() {}
+// ------------------------------------------------------ peaks over threshold
+
+// Peak of array over lines line1..line2. Only a value strictly above both the
+// threshold and the running peak (which starts at 0) can take the lead, so
+// the earliest of equal highest values wins and only positive values count.
+// When the highest value stands on the window's last line the peak is still
+// rising: follow the rise past the window (without a threshold test) to its
+// top, never beyond the last line of the series. Nothing found leaves peak 0
+// on line1.
+void find_peak(int& line, int line1, int line2, double thresh, double& peak, double* array) {
+  peak = 0;
+  line = line1;
+  for (int k = line1; k <= line2; ++k) {
+    if (array[k] > peak && array[k] > thresh) {
+      peak = array[k];
+      line = k;
+    }
+  }
+  if (line != line2) return;
+  while (line < LINES - 1 && array[line + 1] > array[line]) {
+    peak = array[line + 1];
+    ++line;
+  }
+}
+
+// A peak counts only above the threshold and above zero: find_peak leaves 0
+// when nothing qualified, and with a threshold below zero that 0 (or a
+// non-positive run-on) must not pass for a peak.
+static bool is_peak(double peak, double thresh) { return peak > thresh && peak > 0; }
+
+// Date stamp of a line, from the start of its step: "hh:00 mm/dd/yyyy" with
+// the hour in 5 columns, the month in 2, and the day zero-filled.
+static void date_stamp(int line) {
+  int iy = 0, im = 0, id = 0, ih = 0;
+  line_to_date(line, iy, im, id, ih);
+  out << std::setw(5) << ih << ":00 " << std::setw(2) << im << "/" << std::setw(2)
+      << std::setfill('0') << id << "/" << std::setfill(' ') << iy;
+}
+
+// Title; then, for a window that is no whole number of steps, the note with
+// the window as read, and the window raised to the next multiple of the step.
+static int threshold_title(int window) {
+  if (AREA > 0)
+    out << "\n            PEAK FLOW FOR GIVEN TIME INTERVAL ABOVE GIVEN THRESHOLD\n\n";
+  else
+    out << "\n            PEAK VALUE FOR GIVEN TIME INTERVAL ABOVE GIVEN THRESHOLD\n\n";
+  if (window % time_step != 0) {
+    out << "(note: window was increased from " << window << " hr(s) because of time steps)\n";
+    while (window % time_step != 0) ++window; // also raises a negative window towards 0
+  }
+  return window;
+}
+
+static void threshold_headings(double thresh, int window) {
+  out << "                 Threshold Value = " << thresh << ", Window = " << window
+      << " hr(s)\n";
+  out << "                                                                       Percent\n";
+  if (AREA > 0)
+    out << " Observed                     Simulated                      Time        Peak     Peak flow\n"
+           "Peak  Flow      Date          Peak Flow       Date        Difference  Difference    Ratio\n"
+           "   Qobs                         Qsim                        (hour)   100*(S-O)/O     S/O\n";
+  else
+    out << " Observed                     Simulated                      Time        Peak    Peak Value\n"
+           "Peak Value      Date         Peak Value       Date        Difference  Difference    Ratio\n"
+           "   Pobs                         Psim                        (hour)   100*(S-O)/O     S/O\n";
+  out << std::string(93, '-') << "\n";
+}
+
+// Running totals of the matched peaks. The time differences are summed in
+// 64 bits so that a long series of large misses cannot overflow; the peak
+// difference is speak - opeak in the series unit (cms or mm).
+struct peak_totals {
+  int total_opeak = 0;         // observed peaks found (rows written)
+  int total_speak = 0;         // of those, matched by a simulated peak
+  std::int64_t time_diff = 0;  // sum of tdiff, hours
+  double time_diff2 = 0;       // sum of tdiff^2, each square an exact integer
+  double peak_diff = 0;        // sum of speak - opeak
+  double peak_diff2 = 0;       // sum of (speak - opeak)^2
+};
+
+// One matched pair: simulated date, time and percent difference, ratio.
+static void matched_part(peak_totals& t, int oline, double opeak, int sline, double speak) {
+  std::int64_t tdiff = static_cast<std::int64_t>(sline - oline) * time_step; // + when sim is late
+  double pdiff = ((speak - opeak) * 100) / opeak;
+  out << std::setw(11) << std::setprecision(6) << speak;
+  date_stamp(sline);
+  out << std::setw(8) << tdiff << std::setw(14) << pdiff << std::setw(10) << std::setprecision(4)
+      << speak / opeak;
+  t.time_diff += tdiff;
+  t.time_diff2 += static_cast<double>(tdiff * tdiff);
+  double d = speak - opeak;
+  t.peak_diff += d;
+  t.peak_diff2 += d * d;
+  t.total_speak += 1;
+}
+
+// The summary after the table. Values without a precision of their own keep
+// whatever the last row (or the previous section) left on the report.
+static void threshold_summary(const peak_totals& t, double thresh) {
+  const char* unit = AREA > 0 ? " cms" : " mm";
+  const char* what = AREA > 0 ? "flow" : "rain";
+  out << "\n Summery Statistics:\n---------------------\n\n";
+  out << "  Total number of observed peak flows above " << thresh << " --> " << t.total_opeak
+      << "\n";
+  out << "  Total number of matched simulated peak flows -----> " << t.total_speak << "\n";
+  if (t.total_speak == 0) return;
+  if (t.total_speak == 1) {
+    out << "\n  Time difference -------> " << std::setw(7) << t.time_diff << " hr(s)\n";
+    out << "  Peak " << what << " difference --> " << std::setw(7) << t.peak_diff << unit
+        << "\n\n";
+    return;
+  }
+  int n = t.total_speak;
+  // q = (sum tdiff)^2 / n with integer (truncating) division, then as a double
+  double q = static_cast<double>((t.time_diff * t.time_diff) / n);
+  double mean_time = static_cast<double>(t.time_diff) / n;
+  double mean_peak = t.peak_diff / n;
+  double sd_time = std::sqrt((t.time_diff2 - q) / (n - 1));
+  double sd_peak = std::sqrt((t.peak_diff2 - t.peak_diff * t.peak_diff / n) / (n - 1));
+  out << "\n  Mean value of peak " << what << " time difference ----------> " << std::setw(7)
+      << mean_time << " hr(s)\n";
+  out << "  Mean value of peak " << what << " difference ---------------> " << std::setw(7)
+      << mean_peak << unit << "\n";
+  out << "  Standard deviation of peak " << what << " time difference --> " << std::setw(7)
+      << sd_time << " hr(s)\n";
+  out << "  Standard deviation of peak " << what << " difference -------> " << std::setw(7)
+      << sd_peak << unit << "\n\n";
+}
+
+// Selection H. The scan walks the observed series: skip to the first line at
+// or above the threshold, take the window from there, report its peak, move
+// past the window (or past the observed run-on) and down the falling limb.
+// Every pass moves i forward: the next start is past line2 or past oline, and
+// oline is never before the window's first line.
+void flow_threshold() {
+  double thresh = read_double("the threshold of selection H");
+  int window = read_int("the window (hours) of selection H");
+  if (window / time_step > LINES)
+    stop("given window is larger then time span of data\nplease correct control file\n");
+
+  divide();
+  window = threshold_title(window);
+  threshold_headings(thresh, window);
+
+  // lines per window; a window of no hours or fewer holds no line at all
+  int span = window / time_step;
+  if (span < 0) span = 0;
+
+  peak_totals t;
+  int i = 0;
+  while (i < LINES) {
+    while (i < LINES && Qobs[i] < thresh) ++i;
+    if (i >= LINES) break;
+    int line2 = i + span - 1;
+    if (line2 >= LINES) line2 = LINES - 1;
+
+    int oline = 0;
+    double opeak = 0;
+    find_peak(oline, i, line2, thresh, opeak, Qobs);
+    if (is_peak(opeak, thresh)) {
+      out << ' ' << std::setw(7) << std::setprecision(6) << opeak;
+      date_stamp(oline);
+      int sline = 0;
+      double speak = 0;
+      find_peak(sline, i, line2, thresh, speak, Qsim); // the window, not the observed run-on
+      if (is_peak(speak, thresh))
+        matched_part(t, oline, opeak, sline, speak);
+      else
+        out << "    none found";
+      t.total_opeak += 1;
+      out << "\n";
+      if (t.total_opeak % 5 == 0) out << "\n";
+    }
+
+    i = oline > line2 ? oline + 1 : line2 + 1;
+    // down the falling limb while still above the threshold
+    while (i < LINES - 1 && Qobs[i] > thresh && Qobs[i] > Qobs[i + 1]) ++i;
+  }
+  threshold_summary(t, thresh);
+}
+
+// --------------------------------------------------------- accumulated depth
+
+// Depth in mm over the basin of a period sum S. Flows (cms, area in km2):
+// volume = step h * S * 3600 s/h m3, spread over AREA * 1e6 m2, in metres,
+// times 1000; evaluated in that order. Depths (mm) are summed as they are.
+static double depth_mm(double S) {
+  if (AREA > 0) return ((time_step * S * 3600) / (AREA * 1000000)) * 1000;
+  return S;
+}
+
+// A month later; past December it is January and year moves on.
+static void next_month(int& m, int& y) {
+  if (++m > 12) {
+    m = 1;
+    ++y;
+  }
+}
+
+static void accumulated_headings(int months) {
+  divide();
+  if (AREA > 0)
+    out << "\n                ACCUMULATED FLOW IN DEPTH (MM)\n";
+  else
+    out << "\n              ACCUMULATED RAINFALL IN DEPTH (MM)\n";
+  out << "                     FOR EVERY " << months << " MONTHS\n";
+  out << "                                                Acc     Error This\n"
+         "       Period        Observed    Simulated     Error      Period\n"
+      << std::string(68, '-') << "\n";
+}
+
+// Selection I. Periods of `months` calendar months from the start of the
+// analysis period, the last one cut at the end of the data. Lines are counted
+// from 1 in line1/line2, as the period arithmetic is written. A line takes
+// part only when neither value is negative, so a gap in either series leaves
+// both sums alike.
+void accumulated_flow() {
+  int months = read_int("the number of months of selection I");
+  if (months < 1 || months > 12) {
+    std::cout << "Error: Number of month for cumulative calculation is wrong\n"
+              << "   It should be between 1 and 12\n"
+              << "   You entered month value is " << months << "\n"
+              << "   Please check the option @I.\n\n"
+              << "Note: there will be no info on cumulative flow/error!!\n\n";
+    return;
+  }
+  accumulated_headings(months);
+
+  int line1 = 1, line2 = 0;
+  int month1 = month_begin, year1 = year_begin;
+  int month2 = month_begin, year2 = year_begin;
+  double aobs = 0, asim = 0, diff = 0, diff2 = 0;
+  int mm = 0;
+  while (line2 < LINES) {
+    month2 = month1;
+    for (int k = 1; k < months; ++k) next_month(month2, year2);
+    line2 = line1 - 1 + hour_count(month1, year1, month2, year2, time_step);
+    if (line2 > LINES) line2 = LINES;
+    if (line2 < line1) line2 = line1; // a step longer than a day counts no lines; move on anyway
+
+    double osum = 0, ssum = 0;
+    for (int l = line1 - 1; l <= line2 - 1; ++l) {
+      ++mm;
+      if (both_non_negative(Qobs[l], Qsim[l])) {
+        osum += Qobs[l];
+        ssum += Qsim[l];
+      }
+    }
+    int fy = 0, fm = 0, ly = 0, lm = 0, id = 0, ih = 0;
+    line_to_date(line1 - 1, fy, fm, id, ih);
+    line_to_date(line2 - 1, ly, lm, id, ih);
+
+    asim += depth_mm(ssum);
+    aobs += depth_mm(osum);
+    diff2 = (asim - aobs) - diff;
+    diff = asim - aobs;
+    out << std::setw(3) << fm << "/" << fy << " ~ " << std::setw(2) << lm << "/" << ly
+        << std::setw(10) << std::setprecision(4) << aobs << std::setw(12) << asim
+        << std::setw(12) << diff << std::setw(12) << diff2 << "\n";
+
+    month1 = month2;
+    next_month(month1, year2);
+    month2 = month1;
+    year1 = year2;
+    line1 = line2 + 1;
+  }
+  out << "\n\n\n";
+  std::cout << "Check:  Total lines of data anaylized = " << mm << "\n";
+}
 
 } // namespace twinser
