@@ -6,7 +6,6 @@
 #include "twinser.h"
 
 #include <cctype>
-#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -231,20 +230,23 @@ static void skip_lines(series_file& f, long long count) {
 
 static bool is_blank(int c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
 
-// A whole-token integer such as " 6" or "1990"; false for anything else.
+// A whole-token integer such as " 6", "1990" or "-1": blanks around it, an
+// optional sign, digits only; false for anything else or beyond an int.
 static bool parse_int(const std::string& text, int& value) {
   std::size_t b = 0, e = text.size();
   while (b < e && is_blank(text[b])) ++b;
   while (e > b && is_blank(text[e - 1])) --e;
-  if (b < e && text[b] == '+') ++b;
+  bool negative = false;
+  if (b < e && (text[b] == '+' || text[b] == '-')) negative = text[b++] == '-';
   if (b == e) return false;
-  errno = 0;
-  char* stop_at = nullptr;
-  std::string token = text.substr(b, e - b);
-  long v = std::strtol(token.c_str(), &stop_at, 10);
-  if (*stop_at != '\0' || !std::isdigit(static_cast<unsigned char>(token.back())) || errno == ERANGE ||
-      v < INT_MIN || v > INT_MAX)
-    return false;
+  long long v = 0;
+  for (; b < e; ++b) {
+    if (!std::isdigit(static_cast<unsigned char>(text[b]))) return false;
+    v = v * 10 + (text[b] - '0');
+    if (v > 1LL + INT_MAX) return false;
+  }
+  if (negative) v = -v;
+  if (v < INT_MIN || v > INT_MAX) return false;
   value = static_cast<int>(v);
   return true;
 }
@@ -484,11 +486,10 @@ static double read_value(series_file& f) {
                        (digits[0] == '.' && std::isdigit(static_cast<unsigned char>(digits[1])));
   if (number_char(c) || !starts_number)
     file_error(f, ": line " + line_no(f) + " holds no readable number after column 21");
-  errno = 0;
-  double v = std::strtod(token, nullptr);
+  double v = std::strtod(token, nullptr); // correctly rounded; tiny values underflow to 0
   if (std::isinf(v)) file_error(f, ": the value on line " + line_no(f) + " is too large for a double");
-  c = b.sbumpc(); // c was only looked at; take it and the rest of the line, however long
-  while (c != EOF_CHAR && c != '\n') c = b.sbumpc(); // the rest of the line, however long
+  c = b.sbumpc(); // c was only looked at: take it, then the rest of the line, however long
+  while (c != EOF_CHAR && c != '\n') c = b.sbumpc();
   return v;
 }
 
