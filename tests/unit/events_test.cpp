@@ -285,3 +285,119 @@ TEST(EventStatistics, ZeroMassSumHasNoCentre) {
                         "Mean value of absolute time difference for above events --> 3.000"),
             std::string::npos);
 }
+
+// Window lines outside the store are missing and never read. Event 1 begins
+// at hour 0 of the period's first day: lines -1..1, 18 hours; line -1 shows
+// -999 in event.dat, counts as k = 1 in the centre of mass (sim 0 2 on lines
+// 0 and 1: 2*3/2 = position 3, line 1, 6:00) and is skipped by the maxima
+// search, which starts on line 0 (obs -999 -999 keeps line 0; sim peak on
+// line 1: shift 1, ratio 2/-999). Event 2 ends at hour 24 of the last day:
+// lines 120..122, obs 5 1 1, sim 1 1 5, shift 2; its third aligned pair
+// would reach line 124, past the store, and is out: pairs (5,5), (1,1).
+TEST(EventStatistics, WindowLinesOutsideTheStore) {
+  twinser_test::Run run;
+  std::vector<double> obs(124, 1.0), sim(124, 1.0);
+  obs[0] = obs[1] = -999;
+  sim[0] = 0, sim[1] = 2;
+  obs[120] = 5, sim[122] = 5;
+  run.store(obs, sim, 6, 3, 1998, 3, 1998, 216);
+  run.control("2  0 3 1 1998 18 3 1 1998   6 3 31 1998 24 3 31 1998\n");
+  TempFile dat;
+  twinser::OPTION_O = 1;
+  twinser::data_out.open(dat.path);
+  twinser::selection = 'G';
+  twinser::event();
+  const std::string report = run.report_text();
+
+  EXPECT_NE(report.find("  1.  3/01/1998  0:00 ~  3/01/1998 18:00   18"), std::string::npos);
+  EXPECT_NE(report.find("  2.  3/31/1998  6:00 ~  3/31/1998 24:00   18"), std::string::npos);
+  twinser::data_out.flush();
+  const std::string block1 =
+      "\nEvent 1:\n 3/01/1998  0:00 ~  3/01/1998 18:00\n Observed    Simulated\n"
+      "     -999     -999\n     -999        0\n     -999        2\n";
+  EXPECT_EQ(dat.text().substr(0, block1.size()), block1);
+  EXPECT_NE(report.find(kCentreHead + "  1.            no mass     6:00 03/01/1998     n/a\n"),
+            std::string::npos);
+  EXPECT_NE(report.find(kFlowMaxHead +
+                        "  1.  -999.000    0:00 03/01/1998   2.00000    6:00 03/01/1998    6 "
+                        "-0.00200     -1.00\n"),
+            std::string::npos);
+  EXPECT_NE(report.find("  2.   6:00  3/31/1998 ~ 24:00  3/31/1998      18     0.000     0.000"
+                        "     0.000    1.00    1.00    0.600    0.600\n"),
+            std::string::npos);
+}
+
+// A window longer than 24,855 daily lines: the time of line k in seconds,
+// k x 24 x 3600, passes 2^31. Daily 1950..2020 (25,933 lines) of constant 1,
+// event hour 24 of 1 Jan 1950 .. hour 24 of 31 Dec 2020 = lines 0..25931:
+// both centres at (25932 + 1) / 2 = 12966.5 -> 12966, line 12965, 1 Jul 1985.
+TEST(EventStatistics, CentreOfMassOfAVeryLongWindow) {
+  twinser_test::Run run;
+  std::vector<double> ones(25933, 1.0);
+  run.store(ones, ones, 24, 1, 1950, 12, 2020, 0);
+  run.control("1 24 1 1 1950 24 12 31 2020\n");
+  twinser::selection = 'G';
+  twinser::event();
+  EXPECT_NE(run.report_text().find(kCentreHead +
+                                   "  1.    0:00 07/01/1985     0:00 07/01/1985       0\n"),
+            std::string::npos);
+}
+
+// No events: every mean is 0/0, which x86-64 makes the negative default NaN
+// and the stream writes as -nan; the peak time bias is a sum and stays 0.
+TEST(EventStatistics, NoEventsGiveNan) {
+  twinser_test::Run run;
+  std::vector<double> ones(124, 1.0);
+  run.store(ones, ones, 6, 3, 1998, 3, 1998, 216);
+  run.control("0\n");
+  twinser::selection = 'G';
+  twinser::event();
+  const std::string report = run.report_text();
+  std::string means;
+  for (int j = 0; j < 9; ++j) means += "    -nan";
+  EXPECT_NE(report.find(kFlowColumns + "\n        Mean Values:  ------------->> " + means +
+                        "\n\n       Overall bias, B, %     Flood bias, Bavg, %   Flood, RMS, %\n"
+                        "             -nan                   -nan               -nan\n"),
+            std::string::npos);
+  EXPECT_NE(report.find("events --> -nan (hours)\nMean value of absolute time difference for "
+                        "above events --> -nan (hours)\n"),
+            std::string::npos);
+  EXPECT_NE(report.find(kFlowMaxHead + "\n                                 Mean value --------->>"
+                                       "        -nan     -nan      -nan\n"
+                                       "\n Overall Peak Flow Statistics: (for 0 events)\n"),
+            std::string::npos);
+  EXPECT_NE(report.find("\n        -nan                       0.000                               -nan\n"
+                        " Averaged observed peak flow for all events: -nan CMS\n"),
+            std::string::npos);
+  const std::string last = "-\n\n          Mean Values:  ----------->>  "
+                           "      -nan      -nan      -nan      -nan    -nan    -nan      -nan     -nan";
+  EXPECT_EQ(report.substr(report.size() - last.size()), last);
+}
+
+// Two G selections in one run: each reads its own count and events and has
+// its own arrays; the second table holds only its own events.
+TEST(EventStatistics, TwoSelections) {
+  twinser_test::Run run;
+  MarchStore m;
+  run.store(m.obs, m.sim, 6, 3, 1998, 3, 1998, 216);
+  run.control("1  7 3 5 1998 23 3 7 1998\n"
+              "2  12 3 10 1998 12 3 11 1998  7 3 5 1998 23 3 7 1998\n");
+  twinser::selection = 'G';
+  twinser::event();
+  const twinser::events_int* first = twinser::interval;
+  twinser::event();
+  EXPECT_NE(twinser::interval, first);
+  EXPECT_EQ(first[0][1], 3);
+  EXPECT_EQ(first[0][2], 5);
+  const std::string report = run.report_text();
+  const std::size_t second = report.find("Results From @G", report.find("Results From @G") + 1);
+  ASSERT_NE(second, std::string::npos);
+  EXPECT_NE(report.find("(for 1 events)"), std::string::npos);
+  const std::string tail = report.substr(second);
+  // the events of the March store, now in the order 2, 1 (see the first test)
+  EXPECT_NE(tail.find("  1.  3/10/1998 12:00 ~  3/11/1998 12:00   24   -9.091"), std::string::npos);
+  EXPECT_NE(tail.find("  2.  3/05/1998  6:00 ~  3/07/1998 24:00   66    5.000"), std::string::npos);
+  EXPECT_NE(tail.find("(for 2 events)"), std::string::npos);
+  EXPECT_NE(tail.find("       30.77                       18.00                              9.000\n"),
+            std::string::npos);
+}
