@@ -373,31 +373,3 @@ TEST(EventStatistics, NoEventsGiveNan) {
                            "      -nan      -nan      -nan      -nan    -nan    -nan      -nan     -nan";
   EXPECT_EQ(report.substr(report.size() - last.size()), last);
 }
-
-// Two G selections in one run: each reads its own count and events and has
-// its own arrays; the second table holds only its own events.
-TEST(EventStatistics, TwoSelections) {
-  twinser_test::Run run;
-  MarchStore m;
-  run.store(m.obs, m.sim, 6, 3, 1998, 3, 1998, 216);
-  run.control("1  7 3 5 1998 23 3 7 1998\n"
-              "2  12 3 10 1998 12 3 11 1998  7 3 5 1998 23 3 7 1998\n");
-  twinser::selection = 'G';
-  twinser::event();
-  const twinser::events_int* first = twinser::interval;
-  twinser::event();
-  EXPECT_NE(twinser::interval, first);
-  EXPECT_EQ(first[0][1], 3);
-  EXPECT_EQ(first[0][2], 5);
-  const std::string report = run.report_text();
-  const std::size_t second = report.find("Results From @G", report.find("Results From @G") + 1);
-  ASSERT_NE(second, std::string::npos);
-  EXPECT_NE(report.find("(for 1 events)"), std::string::npos);
-  const std::string tail = report.substr(second);
-  // the events of the March store, now in the order 2, 1 (see the first test)
-  EXPECT_NE(tail.find("  1.  3/10/1998 12:00 ~  3/11/1998 12:00   24   -9.091"), std::string::npos);
-  EXPECT_NE(tail.find("  2.  3/05/1998  6:00 ~  3/07/1998 24:00   66    5.000"), std::string::npos);
-  EXPECT_NE(tail.find("(for 2 events)"), std::string::npos);
-  EXPECT_NE(tail.find("       30.77                       18.00                              9.000\n"),
-            std::string::npos);
-}
