@@ -1,0 +1,5 @@
+# test case
+@ run
+obs.xk sim.xk report.txt
+13 1993 -1 -1 50
+@Q

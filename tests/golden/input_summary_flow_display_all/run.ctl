@@ -1,0 +1,7 @@
+# test case
+@ run
+obs.xk sim.xk report.txt
+-1 -1 -1 -1 618.93
+@A 0
+@A 28
+@Q

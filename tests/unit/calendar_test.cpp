@@ -1,0 +1,117 @@
+// Calendar and line arithmetic, on dates whose counts are easy to check by
+// hand: 2000 is a leap year of 366 days, 1999 and 2001 have 365.
+#include "support.h"
+
+#include <gtest/gtest.h>
+
+#include <iostream>
+
+using namespace twinser;
+
+namespace {
+
+TEST(Calendar, LeapYearsAndMonthLengths) {
+  EXPECT_EQ(is_leap_year(1996), 1);
+  EXPECT_EQ(is_leap_year(2000), 1); // divisible by 400
+  EXPECT_EQ(is_leap_year(1900), 0); // by 100, not by 400
+  EXPECT_EQ(is_leap_year(1999), 0);
+  EXPECT_EQ(days_of_month(2, 2000), 29);
+  EXPECT_EQ(days_of_month(2, 1900), 28);
+  EXPECT_EQ(days_of_month(1, 1999), 31);
+  EXPECT_EQ(days_of_month(4, 1999), 30);
+  EXPECT_EQ(days_of_month(12, 1999), 31);
+}
+
+TEST(Calendar, BadMonthIsReportedAndCountsZero) {
+  testing::internal::CaptureStdout();
+  int d13 = days_of_month(13, 2000);
+  int d0 = days_of_month(0, 2000);
+  std::string said = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(d13, 0);
+  EXPECT_EQ(d0, 0);
+  EXPECT_EQ(said, "Month [1-12] and year [yyyy] need to be given correctly\n"
+                  "Month [1-12] and year [yyyy] need to be given correctly\n");
+}
+
+TEST(Calendar, LinesInWholeMonths) {
+  EXPECT_EQ(hour_count(1, 2000, 12, 2000, 24), 366);
+  EXPECT_EQ(hour_count(1, 2000, 12, 2000, 6), 1464);
+  // 92 days of Oct-Dec 1999, 366 of 2000, 273 of Jan-Sep 2001
+  EXPECT_EQ(hour_count(10, 1999, 9, 2001, 24), 731);
+  EXPECT_EQ(hour_count(12, 1999, 1, 2000, 24), 62);
+  EXPECT_EQ(hour_count(3, 2000, 2, 2000, 24), 0);
+  // Jan 1990 to Oct 1992 less October: 365 + 365 + 274 days
+  EXPECT_EQ(hour_count(1, 1990, 10, 1992, 24) - 31, 1004);
+  // 10/1992-12/1999: 92 + 6 * 365 + 365 + one leap day (1996)
+  EXPECT_EQ(hour_count(10, 1992, 12, 1999, 24), 2648);
+  EXPECT_EQ(hour_count(10, 1993, 9, 1999, 24), 2191);
+  EXPECT_EQ(hour_count(10, 1993, 9, 1999, 1), 2191 * 24);
+  // centuries: 1900 is not a leap year, 2000 is; 1899-2101 has 203 years
+  EXPECT_EQ(hour_count(1, 1899, 12, 2101, 24), 203 * 365 + 49);
+}
+
+TEST(Calendar, LineOfADateTime) {
+  // step 6 from 2000-01-01 (hour1 = step, so a = 1)
+  EXPECT_EQ(hour_count(1, 2000, 1, 2000, 1, 6, 1, 6, 6), 0);
+  EXPECT_EQ(hour_count(1, 2000, 1, 2000, 1, 6, 2, 0, 6), 3);
+  EXPECT_EQ(hour_count(1, 2000, 2, 2000, 1, 6, 1, 6, 6), 124);
+  EXPECT_EQ(hour_count(1, 2000, 1, 2001, 1, 6, 1, 6, 6), 1464);
+  EXPECT_EQ(hour_count(1, 2000, 2, 2001, 1, 6, 1, 6, 6), 1588);
+  // months between the two in one year, and a whole year between: with D
+  // whole days from 2000-01-01 the line is 4 D + b - 1
+  EXPECT_EQ(hour_count(1, 2000, 4, 2000, 1, 6, 1, 24, 6), 4 * 91 + 4 - 1);
+  EXPECT_EQ(hour_count(1, 2000, 3, 2002, 1, 6, 2, 12, 6), 4 * (366 + 365 + 59 + 1) + 2 - 1);
+  // daily: the line of a day's end is its day count from the start, less one
+  EXPECT_EQ(hour_count(10, 1999, 9, 2001, 1, 24, 30, 24, 24), 730);
+}
+
+TEST(Calendar, StartOfALine) {
+  twinser_test::Run run;
+  time_step = 6;
+  month_begin = 1;
+  year_begin = 2000;
+  int y, m, d, h;
+  line_to_date(0, y, m, d, h);
+  EXPECT_EQ((std::vector<int>{y, m, d, h}), (std::vector<int>{2000, 1, 1, 0}));
+  line_to_date(3, y, m, d, h);
+  EXPECT_EQ((std::vector<int>{y, m, d, h}), (std::vector<int>{2000, 1, 1, 18}));
+  line_to_date(4, y, m, d, h);
+  EXPECT_EQ((std::vector<int>{y, m, d, h}), (std::vector<int>{2000, 1, 2, 0}));
+  line_to_date(124, y, m, d, h);
+  EXPECT_EQ((std::vector<int>{y, m, d, h}), (std::vector<int>{2000, 2, 1, 0}));
+  line_to_date(1464, y, m, d, h);
+  EXPECT_EQ((std::vector<int>{y, m, d, h}), (std::vector<int>{2001, 1, 1, 0}));
+  time_step = 24;
+  line_to_date(31, y, m, d, h);
+  EXPECT_EQ((std::vector<int>{y, m, d, h}), (std::vector<int>{2000, 2, 1, 0}));
+}
+
+TEST(Calendar, MonthAndYearOfEveryLine) {
+  // step 6 over January and February 2000: 124 lines of January, then 116
+  twinser_test::Run run;
+  run.store(std::vector<double>(240, 1.0), std::vector<double>(240, 1.0), 6, 1, 2000, 2, 2000);
+  for (int i = 0; i <= 123; ++i) ASSERT_EQ(month[i], 1) << "line " << i;
+  for (int i = 124; i < 240; ++i) ASSERT_EQ(month[i], 2) << "line " << i;
+  EXPECT_EQ(year[0], 2000);
+  EXPECT_EQ(year[239], 2000);
+}
+
+TEST(Calendar, DailyLinesKeepTheirOwnDay) {
+  // daily from December 1999: the last line of December is still 1999
+  twinser_test::Run run;
+  run.store(std::vector<double>(62, 1.0), std::vector<double>(62, 1.0), 24, 12, 1999, 1, 2000);
+  EXPECT_EQ(month[30], 12);
+  EXPECT_EQ(year[30], 1999);
+  EXPECT_EQ(month[31], 1);
+  EXPECT_EQ(year[31], 2000);
+  EXPECT_EQ(month[61], 1);
+}
+
+TEST(Calendar, DailyFromJanuary) {
+  twinser_test::Run run;
+  run.store(std::vector<double>(60, 1.0), std::vector<double>(60, 1.0), 24, 1, 2000, 2, 2000);
+  EXPECT_EQ(month[30], 1);
+  EXPECT_EQ(month[31], 2);
+}
+
+} // namespace
