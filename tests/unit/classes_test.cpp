@@ -160,4 +160,46 @@ TEST(GivenIntervals, RainfallWordingAndNoPairs) {
                 F_RULE);
 }
 
+// ---------------------------------------------------------- selection D
+
+TEST(EqualIntervals, NoIntervalsGiveHeadingsOnly) {
+  twinser_test::Run run;
+  seven_days(run);
+  run.control("0 @Q\n");
+  selection = 'd';
+  equal_ints();
+  EXPECT_EQ(run.report_text(), "\n" + D_HEAD + "\n                    STATISTICS FOR 0 FLOW INTERVALS\n\n" +
+                                   D_COLUMNS);
+  EXPECT_EQ(rest_of_control(), "@Q ");
+}
+
+TEST(EqualIntervals, SharedBoundCountsInBothNeighbours) {
+  twinser_test::Run run;
+  // largest observed value 100; 50 lies on the bound of the 2nd and 3rd
+  // interval; (80,-0.5) is out for its negative simulated value
+  run.store({50, 100, 10, 30, 80, 60, -999}, {45, 90, 12, 33, -0.5, 66, 5}, 24, 1, 2000, 1, 2000,
+            0);
+  run.control("4\n");
+  selection = 'D';
+  out.precision(4); // the rows set their own precision
+  equal_ints();
+  // 0 -- 25: (10,12) alone: biases and rel. RMS 2/10; R and r are 0/0
+  // 25 -- 50: (50,45), (30,33); d = -5, 3; sum o 80
+  //   bias -2/80 = -2.5000 %, abs. bias 8/80 = 10.000 %
+  //   rel. RMS sqrt(34/2)/40 -> 10.308 %; two lines: R = 240/240
+  //   r = 1 - 17 / ((400/2)/1) = 0.9150
+  // 50 -- 75: (50,45), (60,66); d = -5, 6; sum o 110
+  //   bias 1/110 = 0.90909 %, abs. bias 11/110 = 10.000 %
+  //   rel. RMS sqrt(61/2)/55 -> 10.041 %; R = 210/210
+  //   r = 1 - 30.5 / ((100/2)/1) = 0.3900
+  // 75 -- 100: (100,90) alone: biases and rel. RMS 10/100
+  EXPECT_EQ(run.report_text(),
+            "\n" + D_HEAD + "\n                    STATISTICS FOR 4 RAINFALL INTERVALS\n\n" + D_COLUMNS +
+                "  0.0000 --   25.000:       1    20.000    20.000    20.000    -nan     -nan\n"
+                "  25.000 --   50.000:       2   -2.5000    10.000    10.308    1.00   0.9150\n"
+                "  50.000 --   75.000:       2   0.90909    10.000    10.041    1.00   0.3900\n"
+                "  75.000 --   100.00:       1   -10.000    10.000    10.000    -nan     -nan\n");
+  EXPECT_EQ(out.precision(), 5);
+}
+
 } // namespace
