@@ -1,0 +1,6 @@
+# malformed input
+@
+obs.xk sim.xk report.txt
+-1 -1 -1 -1 100
+@G 1
+0 1 2 99999999999 0 1 3 2000

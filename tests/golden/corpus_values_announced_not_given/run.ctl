@@ -1,0 +1,5 @@
+# malformed input
+@
+obs.xk sim.xk report.txt
+-1 -1 -1 -1 100
+@E 9999999 20 30 35
