@@ -112,27 +112,29 @@ int hour_count(int month1, int year1, int month2, int year2, int day1, int hour1
   return static_cast<int>(r);
 }
 
-// Date and hour (0..23) of the start of a line's step, walked from line 0.
+// Date and hour (0..23) of the start of a line's step. Walking line by line,
+// the hour grows by time_step and a new day begins at hour 0 once it would pass
+// 23, so every day holds the same number of lines (23 / time_step + 1, also
+// for steps that do not divide a day); the date is then the first day of the
+// period plus whole days, counted a month at a time. Reports ask for dates
+// of many lines, so this must not cost a walk over the store each time.
 void line_to_date(int line, int& iy, int& im, int& id, int& ih) {
   iy = year_begin;
   im = month_begin;
   id = 1;
   ih = 0;
-  for (int i = 0; i < line; ++i) {
-    ih += time_step;
-    if (ih > 23) {
-      ++id;
-      ih = 0;
-    }
-    if (id > days_of_month(im, iy)) {
-      ++im;
-      id = 1;
-    }
-    if (im > 12) {
+  if (line <= 0) return;
+  const int per_day = 23 / time_step + 1;
+  int days = line / per_day;
+  ih = (line % per_day) * time_step;
+  for (int dom = days_of_month(im, iy); days >= dom; dom = days_of_month(im, iy)) {
+    days -= dom;
+    if (++im > 12) {
       ++iy;
       im = 1;
     }
   }
+  id = 1 + days;
 }
 
 // Labels every line with the month and year of the end of its step; an end

@@ -3,6 +3,7 @@
 // and monthly tables, and the 25 largest differences.
 #include "twinser.h"
 
+#include <algorithm>
 #include <cmath>
 #include <iomanip>
 #include <string>
@@ -218,9 +219,15 @@ void yearly_bias() {
 }
 
 void year_bias(int yr) {
+  // the store runs forward in time, so a year's lines are one stretch; the
+  // sums over it are those of a scan of every line, in the same order
+  const int* begin = year;
+  const int* end = year + LINES;
+  const int* first = std::lower_bound(begin, end, yr);
+  const int* last = std::upper_bound(first, end, yr);
   fit_sums f;
-  for (int i = 0; i < LINES; ++i)
-    if (year[i] == yr && neither_missing(Qobs[i], Qsim[i])) f.add(Qobs[i], Qsim[i]);
+  for (int i = static_cast<int>(first - year); i < static_cast<int>(last - year); ++i)
+    if (neither_missing(Qobs[i], Qsim[i])) f.add(Qobs[i], Qsim[i]);
   row_measures m = row_of(f);
 
   out << std::setfill(' ') << std::setprecision(4);

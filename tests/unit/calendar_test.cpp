@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <iostream>
+#include <tuple>
 
 using namespace twinser;
 
@@ -115,3 +116,26 @@ TEST(Calendar, DailyFromJanuary) {
 }
 
 } // namespace
+
+// The date of a line must be what a walk from line 0 gives, one step at a
+// time: the hour grows by the step and a day ends once it would pass 23.
+// Steps that do not divide a day (a T record of 18 hours on 6-hour files)
+// follow the same walk.
+TEST(Calendar, StartOfALineMatchesTheStepwiseWalk) {
+  for (int step : {1, 2, 3, 4, 5, 6, 7, 8, 12, 18, 21, 24}) {
+    twinser::time_step = step;
+    twinser::month_begin = 11;
+    twinser::year_begin = 1999;
+    int wy = 1999, wm = 11, wd = 1, wh = 0;
+    for (int line = 0; line < 4000; ++line) {
+      int y, m, d, h;
+      line_to_date(line, y, m, d, h);
+      ASSERT_EQ(std::make_tuple(y, m, d, h), std::make_tuple(wy, wm, wd, wh))
+          << "step " << step << " line " << line;
+      wh += step;
+      if (wh > 23) { ++wd; wh = 0; }
+      if (wd > days_of_month(wm, wy)) { ++wm; wd = 1; }
+      if (wm > 12) { ++wy; wm = 1; }
+    }
+  }
+}
