@@ -28,3 +28,19 @@ CTL
 }
 run_case daily_100_years 24 1901 2000
 run_case hourly_20_years 1 1981 2000
+
+# 3000 one-day events and a low threshold on 20 hourly years: every row asks
+# for dates of its lines
+dir=$work/many_events
+python3 "$top/bench/gen_series.py" 1 1981 2000 "$dir"
+python3 - "$dir/run.ctl" <<'PY'
+import random, sys
+random.seed(1)
+events = []
+for _ in range(3000):
+    y, m, d = random.randint(1981, 2000), random.randint(1, 12), random.randint(1, 27)
+    events.append(f"0 {m} {d} {y} 24 {m} {d + 1} {y}")
+open(sys.argv[1], "w").write("@\nobs.xk sim.xk report.txt\n-1 -1 -1 -1 500\n@G 3000\n" +
+                             "\n".join(events) + "\n@H 25 24\n@Q\n")
+PY
+( cd "$dir" && /usr/bin/time -f "many_events: %e s wall, %M KiB peak" "$bin" -o run.ctl > /dev/null )
