@@ -62,10 +62,14 @@
   // ------------------------------------------------------------------ series
 
   function decodeSeries(id) {
-    const text = document.getElementById(id).textContent.replace(/\s+/g, '');
-    const bin = atob(text);
-    const bytes = new Uint8Array(bin.length);
-    for (let i = 0; i < bin.length; i++) bytes[i] = bin.charCodeAt(i);
+    const text = document.getElementById(id).textContent;
+    let bytes;
+    if (typeof Uint8Array.fromBase64 === 'function') bytes = Uint8Array.fromBase64(text.trim());
+    else {
+      const bin = atob(text.trim());
+      bytes = new Uint8Array(bin.length);
+      for (let i = 0; i < bin.length; i++) bytes[i] = bin.charCodeAt(i);
+    }
     const n = bytes.length >> 2;
     if (new Uint8Array(new Uint16Array([1]).buffer)[0] === 1) return new Float32Array(bytes.buffer, 0, n);
     const v = new Float32Array(n), dv = new DataView(bytes.buffer);
@@ -110,7 +114,7 @@
     const coarse = Math.max(1, Math.ceil(n / BUCKETS));
     function bucket(out, s, e) {
       const x = out[0];
-      if (e - s === 1) {
+      if (e - s === 1) { // one line: its own value, or a gap
         x.push(timeOf(s));
         for (let k = 0; k < arrays.length; k++) {
           const v = arrays[k][s];
@@ -118,7 +122,7 @@
         }
         return;
       }
-      x.push(timeOf(s), timeOf(s + (e - s) / 2));
+      x.push(timeOf(s), timeOf(e - 1));
       let broken = false;
       const holes = [];
       for (let k = 0; k < arrays.length; k++) {
@@ -164,6 +168,11 @@
     let swapping = false, last = null;
     return {
       auto: () => !swapping,
+      first: function (mn, mx) { // the data of the whole range, which uPlot shows first
+        const d = build(mn, mx);
+        if (d[0].length) last = [d[0][0], d[0][d[0].length - 1]];
+        return d;
+      },
       hook: function (u, scaleKey) {
         if (scaleKey !== 'x') return;
         const mn = u.scales.x.min, mx = u.scales.x.max;
@@ -181,8 +190,9 @@
     const box = el('div', 'chart', null, parent);
     return box;
   }
-  function width(box, share) {
-    return Math.max(320, Math.floor((box.clientWidth || page.clientWidth || 1100) * (share || 1)));
+  const pageWidth = page.clientWidth || 1100; // read once: every read lays the page out
+  function width(box) {
+    return Math.max(320, box.parentNode === page ? pageWidth : Math.floor((pageWidth - 18) / 2));
   }
   function record(u, title, inked) {
     charts.push({u: u, title: title, inked: inked});
@@ -303,7 +313,7 @@
           }
         })],
       },
-    }, build(timeOf(0), timeOf(N)), box);
+    }, r.first(timeOf(0), timeOf(N)), box);
     record(u, 'hydrograph', [1, 2]);
     const items = [[OBS, 'observed'], [SIM, 'simulated']];
     if (events.length) items.push(['rgba(250, 204, 21, 0.45)', 'event windows (' + events.length +
@@ -320,21 +330,29 @@
   // drawn, at that line's own values, so a century of lines draws as fast as a
   // year and no outlier is lost.
   const GRID = 480;
+  let extremes = null; // lines of the smallest and largest observed value taking part
   function scatterData(xmin, xmax) {
     let ymin = Infinity, ymax = -Infinity;
-    if (!(xmin <= xmax)) { xmin = Infinity; xmax = -Infinity; }
-    const full = !isFinite(xmin);
+    const full = !(xmin <= xmax);
     if (full) {
+      xmin = Infinity; xmax = -Infinity;
+      let ilo = -1, ihi = -1;
       for (let i = 0; i < N; i++) {
         const o = obs[i], s = sim[i];
         if (!takesPart(o, s)) continue;
-        if (o < xmin) xmin = o; if (o > xmax) xmax = o;
+        if (o < xmin) { xmin = o; ilo = i; }
+        if (o > xmax) { xmax = o; ihi = i; }
+        if (s < ymin) ymin = s;
+        if (s > ymax) ymax = s;
       }
-    }
-    for (let i = 0; i < N; i++) {
-      const o = obs[i], s = sim[i];
-      if (!takesPart(o, s) || o < xmin || o > xmax) continue;
-      if (s < ymin) ymin = s; if (s > ymax) ymax = s;
+      extremes = ilo < 0 ? [] : [ilo, ihi];
+    } else {
+      for (let i = 0; i < N; i++) {
+        const o = obs[i], s = sim[i];
+        if (!takesPart(o, s) || o < xmin || o > xmax) continue;
+        if (s < ymin) ymin = s;
+        if (s > ymax) ymax = s;
+      }
     }
     const picked = [];
     if (isFinite(ymin)) {
@@ -348,6 +366,9 @@
         if (cell[c] < 0) { cell[c] = i; picked.push(i); }
       }
     }
+    // the extremes stay in a zoomed view's data, so a double click finds the
+    // whole range again
+    for (const i of extremes) if (picked.indexOf(i) < 0) picked.push(i);
     picked.sort((a, b) => obs[a] - obs[b] || a - b);
     const xs = picked.map(i => obs[i]), ys = picked.map(i => sim[i]);
     const one = xs.map(() => undefined), fit = xs.map(() => undefined);
@@ -381,7 +402,7 @@
     const fitLabel = 'Best line fit, obs = ' + fmt(w.line_a, 3) + ' + ' + fmt(w.line_b, 4) + ' sim';
     const u = new uPlot({
       title: 'Simulated against observed (drag to zoom)',
-      width: Math.min(width(box), 640), height: 480,
+      width: 640, height: 480,
       scales: {x: {time: false, auto: swap.auto}},
       cursor: {drag: {x: true, y: false}},
       series: [{label: 'Observed'},
@@ -391,19 +412,19 @@
                {label: fitLabel, stroke: FIT, width: 1.5, spanGaps: true, points: {show: false}}],
       axes: [{label: 'Observed, ' + valueLabel}, {label: 'Simulated, ' + valueLabel, size: 60}],
       hooks: {setScale: [swap.hook]},
-    }, scatterData(NaN, NaN), box);
+    }, swap.first(NaN, NaN), box);
     return record(u, 'scatter', [1]);
   }
 
   // ----------------------------------------------------------- yearly, monthly
 
   const MONTHS = ['Jan', 'Feb', 'Mar', 'Apr', 'May', 'Jun', 'Jul', 'Aug', 'Sep', 'Oct', 'Nov', 'Dec'];
-  function bars(parent, title, rows, xKey, yKey, yLabel, colour, xLabel, share) {
+  function bars(parent, title, rows, xKey, yKey, yLabel, colour, xLabel) {
     const box = chartBox(parent);
     const xs = rows.map(r => r[xKey]);
     const ys = rows.map(r => (typeof r[yKey] === 'number' && isFinite(r[yKey]) ? r[yKey] : null));
     const u = new uPlot({
-      title: title, width: width(box, share), height: 260,
+      title: title, width: width(box), height: 260,
       // bars stand on zero, so the axis always holds it
       scales: {x: {time: false, distr: 2, range: (u, mn, mx) => [mn - 0.6, mx + 0.6]},
                y: {range: (u, mn, mx) => uPlot.rangeNum(Math.min(0, mn), Math.max(0, mx), 0.1, true)}},
@@ -468,7 +489,7 @@
              {label: 'Drift (' + (temperature ? unit + ' x lines' : 'mm') + ')', scale: 'drift', side: 1,
               size: 70, grid: {show: false}}],
       hooks: {setScale: [r.hook]},
-    }, build(timeOf(0), timeOf(N)), box);
+    }, r.first(timeOf(0), timeOf(N)), box);
     record(u, 'accumulated', [1, 2, 3]);
     el('p', 'note', 'Lines where either value is negative or missing add nothing to either sum.', page);
   }
@@ -603,21 +624,64 @@
       result.ok = result.ok && ok;
     }
     if (!charts.length || !result.numbers.length) result.ok = false;
-    if (result.errors.length) result.ok = false;
-    el('pre', null, JSON.stringify(result, null, 1), document.body).id = 'twinser-check';
+    return zoomCheck(result).then(() => {
+      result.errors = window.twinserErrors.slice();
+      if (result.errors.length) result.ok = false;
+      el('pre', null, JSON.stringify(result, null, 1), document.body).id = 'twinser-check';
+    });
+  }
+
+  // Zooms the hydrograph into a tenth of the period: the largest value of each
+  // series there must be drawn, then a double click must bring back the whole
+  // period.
+  function zoomCheck(result) {
+    const u = charts[0].u, settle = () => new Promise(r => setTimeout(r, 30));
+    result.zoom = [];
+    if (N < 20) return Promise.resolve();
+    const i0 = Math.floor(N * 0.45), i1 = Math.floor(N * 0.55);
+    u.setScale('x', {min: timeOf(i0), max: timeOf(i1)});
+    return settle().then(() => {
+      const mn = u.scales.x.min, mx = u.scales.x.max, xs = u.data[0];
+      [obs, sim].forEach((a, k) => {
+        let top = -Infinity;
+        for (let i = Math.ceil(lineAt(mn)); i <= lineAt(mx) && i < N; i++) if (isFinite(a[i]) && a[i] > top) top = a[i];
+        const ys = u.data[k + 1];
+        let drawn = false, points = 0;
+        for (let j = 0; j < xs.length; j++) {
+          if (xs[j] < mn || xs[j] > mx) continue;
+          points++;
+          if (ys[j] === top) drawn = true;
+        }
+        // a bucket straddling an edge may show a larger value of its own
+        drawn = drawn || !isFinite(top) || ys.some((y, j) => y === top && Math.abs(xs[j] - mn) < (mx - mn) / 50 + stepSec * 2);
+        const ok = drawn && points > 0 && xs.length <= 6 * BUCKETS + 8;
+        result.zoom.push({series: k ? 'simulated' : 'observed', largest_in_view: top, drawn: drawn,
+                          points_in_view: points, points: xs.length, ok: ok});
+        result.ok = result.ok && ok;
+      });
+      u.over.dispatchEvent(new MouseEvent('dblclick', {bubbles: true}));
+      return settle();
+    }).then(() => {
+      const ok = u.scales.x.min <= timeOf(0) && u.scales.x.max >= timeOf(N - 1);
+      result.zoom.push({reset: true, min: u.scales.x.min, max: u.scales.x.max, ok: ok});
+      result.ok = result.ok && ok;
+    });
   }
 
   // ------------------------------------------------------------------- layout
 
-  header();
-  hydrograph();
+  // time of each step, for the benchmark: "decoded 120 | hydrograph 210 | ..."
+  const marks = ['decoded ' + (performance.now() - tStart).toFixed(0)];
+  const timed = (name, f) => { const t = performance.now(); f(); marks.push(name + ' ' + (performance.now() - t).toFixed(0)); };
+  timed('header', header);
+  timed('hydrograph', hydrograph);
   el('h2', null, 'Simulated against observed', page);
   const side = el('div', 'pair scatter', null, page);
-  scatter(side);
+  timed('scatter', () => scatter(side));
   wholePeriod(side);
-  tables();
-  balance();
-  selections();
+  timed('bars', tables);
+  timed('accumulated', balance);
+  timed('selections', selections);
   largest();
   // uPlot draws in a microtask after each chart is made; the figure is taken
   // once those have run
@@ -625,6 +689,7 @@
     const drawMs = performance.now() - tStart;
     document.body.dataset.drawMs = drawMs.toFixed(1);
     document.body.dataset.loadMs = tStart.toFixed(1);
-    if (/selfcheck/.test(location.hash)) selfCheck(drawMs);
+    document.body.dataset.marks = marks.join(' | ');
+    if (/selfcheck/.test(location.hash)) return selfCheck(drawMs);
   });
 })();

@@ -1,0 +1,129 @@
+#!/usr/bin/env python3
+"""Reads the DOM a headless browser dumped after drawing a page with #selfcheck
+and checks it against the JSON summary the page was written from:
+  check_dom.py DOM.html SUMMARY.json [TEXT ...]
+- no script error and no dialog was noted in #twinser-errors;
+- the page's own check (#twinser-check) passed: every chart has a canvas of
+  non-zero size with pixels of its series' colours, the zoom kept the peaks;
+- the headline numbers shown equal the summary's at the digits shown (read
+  here again, apart from the page's own comparison);
+- the page holds only its own six scripts and only elements the page and its
+  chart library make, so no name from the inputs became markup;
+- each TEXT stands, as text, in the header."""
+import json, sys
+from html.parser import HTMLParser
+
+ALLOWED = {"html", "head", "meta", "title", "script", "style", "body", "noscript", "pre",
+           "main", "h1", "h2", "h3", "p", "dl", "dt", "dd", "div", "span", "table", "thead",
+           "tbody", "tr", "th", "td", "canvas"}
+HEADLINES = ["percent_bias", "r", "nash_r", "nse", "kge_2009"]
+
+
+class Dom(HTMLParser):
+    def __init__(self):
+        super().__init__(convert_charrefs=True)
+        self.tags, self.scripts, self.keys = set(), [], []
+        self.text = {"twinser-check": "", "twinser-errors": "", "header": "", "title": ""}
+        self.stack = []  # (tag, where its text goes, data-key or None)
+
+    def handle_starttag(self, tag, attrs):
+        a = dict(attrs)
+        self.tags.add(tag)
+        if tag == "script":
+            self.scripts.append((a.get("type"), a.get("id")))
+        where = self.stack[-1][1] if self.stack else None
+        if a.get("id") in ("twinser-check", "twinser-errors"):
+            where = a["id"]
+        elif tag in ("h1", "dl") or tag == "title":
+            where = "header" if tag != "title" else "title"
+        key = a.get("data-key")
+        if key:
+            self.keys.append([key, int(a.get("data-digits", "3")), ""])
+        if tag not in ("meta",):
+            self.stack.append((tag, where, key))
+
+    def handle_endtag(self, tag):
+        while self.stack:
+            t, _, _ = self.stack.pop()
+            if t == tag:
+                break
+
+    def handle_data(self, data):
+        if not self.stack:
+            return
+        _, where, _ = self.stack[-1]
+        if where:
+            self.text[where] += data
+        if any(k for _, _, k in self.stack):
+            self.keys[-1][2] += data
+
+
+def close_enough(shown, value, digits):
+    if value is None:
+        return shown == "n/a"
+    try:
+        v = float(shown)
+    except ValueError:
+        return False
+    if "e" in shown:
+        return abs(v - value) <= 5e-4 * abs(value)
+    return abs(v - value) <= 0.5 * 10 ** -digits * (1 + 1e-9)
+
+
+def main():
+    dom_file, summary_file, texts = sys.argv[1], sys.argv[2], sys.argv[3:]
+    d = Dom()
+    d.feed(open(dom_file, encoding="utf-8", errors="replace").read())
+    summary = json.load(open(summary_file, encoding="utf-8", errors="replace"))
+    faults = []
+    if d.text["twinser-errors"].strip():
+        faults.append("script errors: " + d.text["twinser-errors"].strip())
+    try:
+        check = json.loads(d.text["twinser-check"])
+    except ValueError:
+        check = None
+        faults.append("the page wrote no self-check (it stopped before drawing everything)")
+    if check is not None:
+        for c in check["charts"]:
+            if not c["ok"]:
+                faults.append("chart '%s' drew nothing: %s" % (c["title"], c))
+        for z in check.get("zoom", []):
+            if not z["ok"]:
+                faults.append("zoom: %s" % z)
+        for n in check["numbers"]:
+            if not n["ok"]:
+                faults.append("page's own number check: %s" % n)
+        if not check["ok"] and not faults:
+            faults.append("self-check failed: %s" % check)
+    shown = {k: (digits, text) for k, digits, text in d.keys}
+    for k in HEADLINES:
+        key = "whole_period." + k
+        if key not in shown:
+            faults.append("headline %s not shown" % key)
+            continue
+        digits, text = shown[key]
+        value = summary["whole_period"].get(k)
+        if not close_enough(text, value, digits):
+            faults.append("headline %s shows %r, the summary holds %r" % (key, text, value))
+    expected = [(None, None), ("application/json", "twinser-summary"),
+                ("application/octet-stream", "twinser-obs"),
+                ("application/octet-stream", "twinser-sim"), (None, None), (None, None)]
+    if d.scripts != expected:
+        faults.append("scripts in the page: %s" % d.scripts)
+    if d.tags - ALLOWED:
+        faults.append("elements the page never makes: %s" % sorted(d.tags - ALLOWED))
+    for t in texts:
+        if t not in d.text["header"]:
+            faults.append("header lacks the text %r" % t)
+    if summary.get("control_file") and summary["control_file"] not in d.text["title"]:
+        faults.append("title %r lacks the control file" % d.text["title"])
+    for f in faults:
+        print("FAIL:", f)
+    if not faults:
+        print("page checked: %d charts drew, %d headline numbers, %.0f ms to draw" %
+              (len(check["charts"]), len(HEADLINES), check["draw_ms"]))
+    return 1 if faults else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
