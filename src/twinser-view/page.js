@@ -11,6 +11,9 @@
   const page = document.getElementById('twinser-page');
   const OBS = '#1f4e9c', SIM = '#d9480f', DRIFT = '#2b8a3e', BAR = '#5b7bd5', BAR2 = '#8c6bb1';
   const FIT = '#6b7280', ONE = '#111827';
+  // marks (maxima, peaks) in darker shades, so the self-check tells a drawn
+  // series from its marks
+  const OBS_MARK = '#0b2a66', SIM_MARK = '#8a2a00';
   const charts = []; // every uPlot drawn, with what the self-check expects of it
 
   // ------------------------------------------------------------ small helpers
@@ -190,12 +193,17 @@
     const box = el('div', 'chart', null, parent);
     return box;
   }
-  const pageWidth = page.clientWidth || 1100; // read once: every read lays the page out
+  // the width charts may take, read once (every read lays the page out)
+  const pageWidth = (function () {
+    const probe = el('div', null, null, page), w = probe.clientWidth;
+    page.removeChild(probe);
+    return w || 1100;
+  })();
   function width(box) {
     return Math.max(320, box.parentNode === page ? pageWidth : Math.floor((pageWidth - 18) / 2));
   }
-  function record(u, title, inked) {
-    charts.push({u: u, title: title, inked: inked});
+  function record(u, title, inked, isBars) {
+    charts.push({u: u, title: title, inked: inked, bars: !!isBars});
     return u;
   }
   const utc = ts => uPlot.tzDate(new Date(ts * 1e3), 'Etc/UTC');
@@ -304,12 +312,12 @@
         draw: [u => clip(u, () => {
           for (const e of events) { // event maxima
             const m = e.maxima || {};
-            if (m.obs_line !== null && m.obs_line !== undefined) dot(u, timeOf(m.obs_line), m.obs_peak, OBS, 'circle');
-            if (m.sim_line !== null && m.sim_line !== undefined) dot(u, timeOf(m.sim_line), m.sim_peak, SIM, 'circle');
+            if (m.obs_line !== null && m.obs_line !== undefined) dot(u, timeOf(m.obs_line), m.obs_peak, OBS_MARK, 'circle');
+            if (m.sim_line !== null && m.sim_line !== undefined) dot(u, timeOf(m.sim_line), m.sim_peak, SIM_MARK, 'circle');
           }
           for (const p of peaks) { // matched peaks of H
-            if (p.obs_line !== null && p.obs_line !== undefined) dot(u, timeOf(p.obs_line), p.obs_peak, OBS, 'triangle');
-            if (p.sim_line !== null && p.sim_line !== undefined) dot(u, timeOf(p.sim_line), p.sim_peak, SIM, 'triangle');
+            if (p.obs_line !== null && p.obs_line !== undefined) dot(u, timeOf(p.obs_line), p.obs_peak, OBS_MARK, 'triangle');
+            if (p.sim_line !== null && p.sim_line !== undefined) dot(u, timeOf(p.sim_line), p.sim_peak, SIM_MARK, 'triangle');
           }
         })],
       },
@@ -421,6 +429,7 @@
   const MONTHS = ['Jan', 'Feb', 'Mar', 'Apr', 'May', 'Jun', 'Jul', 'Aug', 'Sep', 'Oct', 'Nov', 'Dec'];
   function bars(parent, title, rows, xKey, yKey, yLabel, colour, xLabel) {
     const box = chartBox(parent);
+    const name = v => v === null || v === undefined ? '' : xKey === 'month' ? MONTHS[v - 1] : String(v);
     const xs = rows.map(r => r[xKey]);
     const ys = rows.map(r => (typeof r[yKey] === 'number' && isFinite(r[yKey]) ? r[yKey] : null));
     const u = new uPlot({
@@ -428,13 +437,13 @@
       // bars stand on zero, so the axis always holds it
       scales: {x: {time: false, distr: 2, range: (u, mn, mx) => [mn - 0.6, mx + 0.6]},
                y: {range: (u, mn, mx) => uPlot.rangeNum(Math.min(0, mn), Math.max(0, mx), 0.1, true)}},
-      series: [{label: xLabel, value: (u, v) => v === null ? '--' : xKey === 'month' ? MONTHS[v - 1] : String(v)},
+      series: [{label: xLabel, value: (u, v) => name(v)},
                {label: yLabel, stroke: colour, fill: colour, width: 0, fillTo: 0,
                 paths: uPlot.paths.bars({size: [0.7, 60]}), points: {show: false}}],
-      axes: [{label: xLabel, values: (u, vals) => vals.map(v => xKey === 'month' ? MONTHS[v - 1] : String(v))},
+      axes: [{label: xLabel, values: (u, vals) => vals.map(name)},
              {label: yLabel, size: 60}],
     }, [xs, ys], box);
-    return record(u, title, [1]);
+    return record(u, title, [1], true);
   }
 
   function tables() {
@@ -578,41 +587,50 @@
   // --------------------------------------------------------------- self-check
   //
   // With #selfcheck in the address the page states in #twinser-check whether
-  // every chart drew (a canvas of non-zero size with pixels of its series'
-  // colours inside the plot) and whether every headline number shown is the
-  // summary's, read again from the embedded text.
-  function inkOf(u, seriesIdx) {
-    const b = u.bbox, ctx = u.ctx;
-    if (!(b.width > 0 && b.height > 0)) return 0;
-    const img = ctx.getImageData(Math.round(b.left), Math.round(b.top), Math.round(b.width), Math.round(b.height)).data;
-    const want = seriesIdx.map(i => {
-      const s = u.series[i];
-      const c = document.createElement('canvas').getContext('2d');
-      c.fillStyle = typeof s._stroke === 'string' ? s._stroke : (s.stroke && s.stroke(u, i)) || '#000';
-      c.fillRect(0, 0, 1, 1);
-      return c.getImageData(0, 0, 1, 1).data;
-    });
-    let count = 0;
-    for (let p = 0; p < img.length; p += 4) {
-      if (img[p + 3] < 100) continue;
-      for (const w of want) {
-        if (Math.abs(img[p] - w[0]) + Math.abs(img[p + 1] - w[1]) + Math.abs(img[p + 2] - w[2]) < 60) { count++; break; }
-      }
-    }
-    return count;
+  // every chart drew and whether every headline number shown is the summary's,
+  // read again from the embedded text. A chart drew when its canvas has a size
+  // and redrawing it without its data series changes pixels inside the plot:
+  // axes, grid and marks alone do not count.
+  const settle = () => new Promise(r => setTimeout(r, 30));
+  function plotPixels(u) {
+    const b = u.bbox;
+    return u.ctx.getImageData(Math.round(b.left), Math.round(b.top),
+                              Math.max(1, Math.round(b.width)), Math.max(1, Math.round(b.height))).data;
   }
-  function hasData(u, seriesIdx) {
-    return seriesIdx.some(i => (u.data[i] || []).some(v => v !== null && v !== undefined && isFinite(v)));
+  function inkOf(c) {
+    const u = c.u, before = plotPixels(u), kept = c.inked.map(i => u.series[i].paths);
+    c.inked.forEach(i => { u.series[i].paths = () => null; });
+    u.redraw();
+    return settle().then(() => {
+      const after = plotPixels(u);
+      c.inked.forEach((i, k) => { u.series[i].paths = kept[k]; });
+      u.redraw();
+      let count = 0;
+      for (let p = 0; p < before.length; p += 4) {
+        if (Math.abs(before[p] - after[p]) + Math.abs(before[p + 1] - after[p + 1]) +
+            Math.abs(before[p + 2] - after[p + 2]) + Math.abs(before[p + 3] - after[p + 3]) > 24) count++;
+      }
+      return settle().then(() => count);
+    });
+  }
+  // a bar of zero has no height: a chart of zeros is rightly empty
+  function hasData(c) {
+    return c.inked.some(i => (c.u.data[i] || []).some(v => typeof v === 'number' && isFinite(v) && !(c.bars && v === 0)));
   }
   function selfCheck(drawMs) {
-    const result = {ok: true, errors: window.twinserErrors.slice(), charts: [], numbers: [], draw_ms: drawMs};
+    const result = {ok: true, errors: [], charts: [], numbers: [], draw_ms: drawMs};
+    let chain = Promise.resolve();
     for (const c of charts) {
-      const cv = c.u.ctx.canvas;
-      const ink = inkOf(c.u, c.inked), data = hasData(c.u, c.inked);
-      const ok = cv.width > 0 && cv.height > 0 && (ink > 0 || !data);
-      result.charts.push({title: c.title, width: cv.width, height: cv.height, ink: ink, has_data: data, ok: ok});
-      result.ok = result.ok && ok;
+      chain = chain.then(() => inkOf(c)).then(ink => {
+        const cv = c.u.ctx.canvas, data = hasData(c);
+        const ok = cv.width > 0 && cv.height > 0 && (ink > 0 || !data);
+        result.charts.push({title: c.title, width: cv.width, height: cv.height, ink: ink, has_data: data, ok: ok});
+        result.ok = result.ok && ok;
+      });
     }
+    return chain.then(() => checkNumbers(result));
+  }
+  function checkNumbers(result) {
     const fresh = JSON.parse(document.getElementById('twinser-summary').textContent);
     for (const e of page.querySelectorAll('[data-key]')) {
       const v = get(fresh, e.dataset.key), digits = +e.dataset.digits;
@@ -635,7 +653,7 @@
   // series there must be drawn, then a double click must bring back the whole
   // period.
   function zoomCheck(result) {
-    const u = charts[0].u, settle = () => new Promise(r => setTimeout(r, 30));
+    const u = charts[0].u;
     result.zoom = [];
     if (N < 20) return Promise.resolve();
     const i0 = Math.floor(N * 0.45), i1 = Math.floor(N * 0.55);

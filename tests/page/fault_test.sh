@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# The browser test must catch what it is there to catch: the sample page is
+# broken in three ways (a script error, a chart that draws nothing, a headline
+# number that is not the summary's) and each must fail it with its reason.
+#   fault_test.sh PAGE_SAMPLE SAMPLE.json
+set -u
+sample=$1 summary=$2
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+"$sample" "$summary" "$work/good.html" || { echo "page_sample failed"; exit 1; }
+fail=0
+expect_failure() { # name, expected reason, sed expression on the page
+  sed -e "$3" "$work/good.html" > "$work/$1.html"
+  if cmp -s "$work/good.html" "$work/$1.html"; then echo "$1: the page did not change"; fail=1; return; fi
+  out=$(bash "$here/browser_test.sh" "$work/$1.html" "$summary" "$work/$1.png" 2>&1)
+  if [ $? = 0 ]; then echo "$1: passed the browser test"; fail=1
+  elif ! grep -q -- "$2" <<< "$out"; then echo "$1: failed for another reason:"; echo "$out"; fail=1
+  else echo "$1: caught"; fi
+}
+expect_failure script_error "script errors" "s/timed('bars', tables);/timed('bars', tables); null.boom();/"
+expect_failure blank_chart "chart 'hydrograph' drew nothing" \
+  "s/spanGaps: false, points: {show: false}}/spanGaps: false, points: {show: false}, paths: () => null}/g"
+expect_failure wrong_number "headline whole_period.nse shows" \
+  "s/v.dataset.digits = digits;/v.dataset.digits = digits; if (k === 'nse') v.textContent = '0.123';/"
+# the summary the page is compared with differs from the one inside it
+python3 -c 'import json, sys; s = json.load(open(sys.argv[1])); s["whole_period"]["r"] = 0.5; json.dump(s, open(sys.argv[2], "w"))' \
+  "$summary" "$work/other.json"
+out=$(bash "$here/browser_test.sh" "$work/good.html" "$work/other.json" "$work/other.png" 2>&1)
+if [ $? = 0 ] || ! grep -q "headline whole_period.r shows" <<< "$out"; then
+  echo "other_summary: not caught:"; echo "$out"; fail=1
+else echo "other_summary: caught"; fi
+exit $fail
