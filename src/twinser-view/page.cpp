@@ -11,7 +11,7 @@
 #include <cstring>
 #include <limits>
 
-namespace twinser::asset {
+namespace twinser_view::asset {
 extern const unsigned char uplot_js[]; // third_party/uplot/uPlot.iife.min.js
 extern const std::size_t uplot_js_size;
 extern const unsigned char uplot_css[]; // third_party/uplot/uPlot.min.css
@@ -20,9 +20,9 @@ extern const unsigned char page_js[]; // src/twinser-view/page.js
 extern const std::size_t page_js_size;
 extern const unsigned char page_css[]; // src/twinser-view/page.css
 extern const std::size_t page_css_size;
-} // namespace twinser::asset
+} // namespace twinser_view::asset
 
-namespace twinser {
+namespace twinser_view {
 
 // ------------------------------------------------------ escaping for the page
 
@@ -65,7 +65,7 @@ std::string script_json(const nlohmann::ordered_json& summary) {
 // A value as the page draws it: missing and NaN as NaN, beyond single range as
 // an infinity (a plain cast would be undefined there), else rounded to single.
 static float drawn_value(double v) {
-  if (is_missing(v) || std::isnan(v)) return std::numeric_limits<float>::quiet_NaN();
+  if (twinser::is_missing(v) || std::isnan(v)) return std::numeric_limits<float>::quiet_NaN();
   if (v > FLT_MAX) return std::numeric_limits<float>::infinity();
   if (v < -FLT_MAX) return -std::numeric_limits<float>::infinity();
   return static_cast<float>(v);
@@ -153,4 +153,4 @@ void write_page(std::ostream& html, const nlohmann::ordered_json& summary, const
   html << "</script>\n</body>\n</html>\n";
 }
 
-} // namespace twinser
+} // namespace twinser_view

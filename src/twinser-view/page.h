@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace twinser {
+namespace twinser_view {
 
 // Writes the page: header, hydrograph, scatter, yearly and monthly bars,
 // accumulated depth and the selections, all drawn in the browser from the
@@ -30,4 +30,4 @@ std::string html_text(std::string_view text);
 // so the page draws both as gaps.
 std::string float32_base64(const double* values, int lines);
 
-} // namespace twinser
+} // namespace twinser_view

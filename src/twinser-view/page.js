@@ -427,10 +427,11 @@
   // ----------------------------------------------------------- yearly, monthly
 
   const MONTHS = ['Jan', 'Feb', 'Mar', 'Apr', 'May', 'Jun', 'Jul', 'Aug', 'Sep', 'Oct', 'Nov', 'Dec'];
-  function bars(parent, title, rows, xKey, yKey, yLabel, colour, xLabel) {
+  // bars of one measure over rows; `name` labels a row's x value
+  function bars(parent, title, rows, xKey, yKey, yLabel, colour, xLabel, name) {
     const box = chartBox(parent);
-    const name = v => v === null || v === undefined ? '' : xKey === 'month' ? MONTHS[v - 1] : String(v);
-    const xs = rows.map(r => r[xKey]);
+    name = name || (v => v === null || v === undefined ? '' : xKey === 'month' ? MONTHS[v - 1] : String(v));
+    const xs = rows.map((r, i) => xKey ? r[xKey] : i + 1);
     const ys = rows.map(r => (typeof r[yKey] === 'number' && isFinite(r[yKey]) ? r[yKey] : null));
     const u = new uPlot({
       title: title, width: width(box), height: 260,
@@ -516,6 +517,14 @@
       return [label].concat(cols.map((c, i) => fmt(r[c], digits[i])));
     });
     table(page, [L === 'E' ? 'observed value' : 'class of observed values'].concat(head), rows);
+    const found = (s.rows || []).filter(r => r.found !== false);
+    if (!found.length) return;
+    const label = r => L === 'E' ? '>= ' + fmt(r.value, 1) : fmt(r.lower, 1) + '-' + fmt(r.upper, 1);
+    const name = v => (found[v - 1] ? label(found[v - 1]) : '');
+    const what = L === 'E' ? 'Observed value reached (' + unit + ')' : 'Class of observed values (' + unit + ')';
+    const grid = el('div', 'pair', null, page);
+    bars(grid, 'Percent bias by class (' + L + ')', found, null, 'percent_bias', 'Percent bias (%)', BAR, what, name);
+    bars(grid, 'Nash-Sutcliffe r by class (' + L + ')', found, null, 'nash_r', 'Nash-Sutcliffe r (-)', BAR2, what, name);
   }
 
   function when(t) {

@@ -97,14 +97,8 @@ const char* const keys[] = {"n", "percent_bias", "abs_percent_bias", "obs_mean",
 
 } // namespace
 
-int main(int argc, char** argv) {
-  std::string input;
-  if (argc > 1) {
-    std::ifstream in(argv[1], std::ios::binary);
-    input.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  } else {
-    input.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-  }
+// One input, written as a page and checked.
+static void check_page(const std::string& input) {
   const std::size_t cut = input.find("\n%%\n");
   const std::string names = input.substr(0, cut);
   const std::string raw = cut == std::string::npos ? std::string() : input.substr(cut + 4);
@@ -137,7 +131,7 @@ int main(int argc, char** argv) {
   s["period"]["lines"] = obs.size();
 
   std::ostringstream html;
-  twinser::write_page(html, s, obs.data(), sim.data(), static_cast<int>(obs.size()));
+  twinser_view::write_page(html, s, obs.data(), sim.data(), static_cast<int>(obs.size()));
   const std::string page = html.str();
   std::string lower = page;
   std::transform(lower.begin(), lower.end(), lower.begin(),
@@ -160,5 +154,30 @@ int main(int argc, char** argv) {
   }
   check_series(between(page, "id=\"twinser-obs\">", "</script>"), obs);
   check_series(between(page, "id=\"twinser-sim\">", "</script>"), sim);
+}
+
+#ifdef __AFL_FUZZ_TESTCASE_LEN
+// Under afl-clang-fast: many inputs in one process (the writer keeps no state
+// between pages). The fuzzer's macros use a compiler extension.
+#pragma clang diagnostic ignored "-Wgnu-statement-expression"
+__AFL_FUZZ_INIT();
+int main() {
+  __AFL_INIT();
+  const unsigned char* buf = __AFL_FUZZ_TESTCASE_BUF;
+  while (__AFL_LOOP(10000))
+    check_page(std::string(reinterpret_cast<const char*>(buf), __AFL_FUZZ_TESTCASE_LEN));
   return 0;
 }
+#else
+int main(int argc, char** argv) {
+  std::string input;
+  if (argc > 1) {
+    std::ifstream in(argv[1], std::ios::binary);
+    input.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  } else {
+    input.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+  }
+  check_page(input);
+  return 0;
+}
+#endif

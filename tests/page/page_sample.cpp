@@ -36,6 +36,6 @@ int main(int argc, char** argv) {
   for (int i = lines / 3; i < lines / 3 + lines / 50; ++i) obs[i] = -999;
   for (int i = 2 * lines / 3; i < 2 * lines / 3 + lines / 100; ++i) sim[i] = -999;
   std::ofstream html(argv[2], std::ios::binary);
-  twinser::write_page(html, summary, obs.data(), sim.data(), lines);
+  twinser_view::write_page(html, summary, obs.data(), sim.data(), lines);
   return html ? 0 : 1;
 }

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-using namespace twinser;
+using namespace twinser_view;
 
 namespace {
 
