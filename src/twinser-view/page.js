@@ -207,6 +207,16 @@
     return u;
   }
   const utc = ts => uPlot.tzDate(new Date(ts * 1e3), 'Etc/UTC');
+  // tick labels of a time axis on a 24-hour clock; the year (or day) below
+  // the first tick and wherever it changes
+  const DAY = 86400;
+  const timeTicks = [
+    [DAY * 365, '{YYYY}', null, null, null, null, null, null, 1],
+    [DAY * 28, '{MMM}', '\n{YYYY}', null, null, null, null, null, 1],
+    [DAY, '{MMM} {D}', '\n{YYYY}', null, null, null, null, null, 1],
+    [3600, '{HH}:{mm}', '\n{MMM} {D} {YYYY}', null, '\n{MMM} {D}', null, null, null, 1],
+    [60, '{HH}:{mm}', '\n{MMM} {D} {YYYY}', null, '\n{MMM} {D}', null, null, null, 1],
+  ];
 
   // ------------------------------------------------------------------ header
 
@@ -295,10 +305,10 @@
              ' (drag to zoom, double click for the whole period)',
       width: width(box), height: 380, tzDate: utc,
       scales: {x: {time: true, auto: r.auto}},
-      series: [{label: 'Time'},
-               {label: 'Observed', stroke: OBS, width: 1.25, spanGaps: false, points: {show: false}},
-               {label: 'Simulated', stroke: SIM, width: 1.25, spanGaps: false, points: {show: false}}],
-      axes: [{label: 'Time (clock of the series)'}, {label: valueLabel, size: 60}],
+      series: [{label: 'Time', value: '{YYYY}-{MM}-{DD} {HH}:{mm}'},
+               {label: 'Observed', stroke: OBS, width: 1.25, spanGaps: false},
+               {label: 'Simulated', stroke: SIM, width: 1.25, spanGaps: false}],
+      axes: [{label: 'Time (clock of the series)', values: timeTicks}, {label: valueLabel, size: 60}],
       hooks: {
         setScale: [r.hook],
         drawClear: [u => clip(u, (ctx, b) => { // event windows of G, behind the series
@@ -491,11 +501,11 @@
       title: (temperature ? 'Accumulated value sum' : 'Accumulated depth') + ' of both series and their drift',
       width: width(box), height: 320, tzDate: utc,
       scales: {x: {time: true, auto: r.auto}},
-      series: [{label: 'Time'},
-               {label: 'Observed', stroke: OBS, width: 1.5, points: {show: false}},
-               {label: 'Simulated', stroke: SIM, width: 1.5, points: {show: false}},
-               {label: 'Drift, simulated - observed', stroke: DRIFT, width: 1.5, scale: 'drift', points: {show: false}}],
-      axes: [{label: 'Time (clock of the series)'}, {label: depth, size: 70},
+      series: [{label: 'Time', value: '{YYYY}-{MM}-{DD} {HH}:{mm}'},
+               {label: 'Observed', stroke: OBS, width: 1.5},
+               {label: 'Simulated', stroke: SIM, width: 1.5},
+               {label: 'Drift, simulated - observed', stroke: DRIFT, width: 1.5, scale: 'drift'}],
+      axes: [{label: 'Time (clock of the series)', values: timeTicks}, {label: depth, size: 70},
              {label: 'Drift (' + (temperature ? unit + ' x lines' : 'mm') + ')', scale: 'drift', side: 1,
               size: 70, grid: {show: false}}],
       hooks: {setScale: [r.hook]},
@@ -607,12 +617,13 @@
                               Math.max(1, Math.round(b.width)), Math.max(1, Math.round(b.height))).data;
   }
   function inkOf(c) {
-    const u = c.u, before = plotPixels(u), kept = c.inked.map(i => u.series[i].paths);
-    c.inked.forEach(i => { u.series[i].paths = () => null; });
+    const u = c.u, before = plotPixels(u);
+    const kept = c.inked.map(i => [u.series[i].paths, u.series[i].points.show]);
+    c.inked.forEach(i => { u.series[i].paths = () => null; u.series[i].points.show = () => false; });
     u.redraw();
     return settle().then(() => {
       const after = plotPixels(u);
-      c.inked.forEach((i, k) => { u.series[i].paths = kept[k]; });
+      c.inked.forEach((i, k) => { [u.series[i].paths, u.series[i].points.show] = kept[k]; });
       u.redraw();
       let count = 0;
       for (let p = 0; p < before.length; p += 4) {
