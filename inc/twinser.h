@@ -25,6 +25,7 @@ extern std::ofstream out;      // the report; showpoint set before anything is w
 extern std::ofstream data_out; // event.dat, open only with -o
 extern char selection;         // letter of the latest selection record, as written (any case)
 extern int OPTION_O;           // 1 when -o was given: event windows go to event.dat
+extern bool part_refused;      // a selection or option was refused: the finish exits 2, not 0
 
 // --------------------------------------------------- header record of the control file
 

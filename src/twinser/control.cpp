@@ -17,6 +17,7 @@ std::ofstream out;
 std::ofstream data_out;
 char selection = '\0';
 int OPTION_O = 0;
+bool part_refused = false;
 
 std::string obsfile;
 std::string simfile;
@@ -172,10 +173,11 @@ static int finish() {
     std::cout << "\n(Note: To output data for selected events, use -o option)";
   std::cout << "\n\n";
   std::cout.flush();
-  return 0;
+  return part_refused ? 2 : 0; // a batch must tell a run that dropped a request from a whole one
 }
 
 static void invalid_selection() {
+  part_refused = true;
   // the historical pause after this message was a busy count; nothing
   // depends on it, so there is none
   std::cout << "\nThat was not a proper selection\n"
@@ -192,6 +194,7 @@ static void open_control(const std::string& name) {
 
 static void handle_option(const std::string& opt) {
   if (opt.empty() || opt[0] != '-') return; // not an option: silently ignored
+  if (opt != "-o") part_refused = true;
   if (opt.size() == 1) {
     std::cout << "No real option was given\n";
   } else if (opt.size() == 2 && opt[1] == 'o') {
@@ -282,6 +285,7 @@ void reset_state() {
   data_out.clear();
   selection = '\0';
   OPTION_O = 0;
+  part_refused = false;
   ctl_ended = false;
   AREA = 0;
   Qobs = Qsim = nullptr;

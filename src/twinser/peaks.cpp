@@ -232,6 +232,7 @@ static void accumulated_headings(int months) {
 void accumulated_flow() {
   int months = read_int("the number of months of selection I");
   if (months < 1 || months > 12) {
+    part_refused = true;
     std::cout << "Error: Number of month for cumulative calculation is wrong\n"
               << "   It should be between 1 and 12\n"
               << "   You entered month value is " << months << "\n"
