@@ -54,9 +54,9 @@ PY
 status=$?
 b=$work/basins
 check "exit status 1 when a basin stopped (got $status)" test "$status" = 1
-check "nineteen reports" test "$(ls "$b"/*/b*_report.txt | wc -l)" = 19
+check "nineteen reports" test "$(find "$b" -mindepth 2 -maxdepth 2 -name "b*_report.txt" | wc -l)" = 19
 check "no report for the stopped basin" test ! -e "$b/basin_13/b13_report.txt"
-check "a JSON summary beside each report" test "$(ls "$b"/*/b*_report.json | wc -l)" = 19
+check "a JSON summary beside each report" test "$(find "$b" -mindepth 2 -maxdepth 2 -name "b*_report.json" | wc -l)" = 19
 check "terminal output beside the report" \
   grep -q "THE PROGRAM FINISHED SUCCESSFULLY" "$b/basin 07/b7_report.terminal.txt"
 check "status file of the refusing basin" test "$(cat "$b/basin_09/b9_report.status")" = 2
