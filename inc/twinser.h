@@ -184,6 +184,9 @@ struct data_record {
   int step = 0;        // hours per line
   double area = 0;     // basin area, km2
   double max_observed = 0; // largest observed value (flow_max)
+  bool flow = false;        // is_flow(): flows in CMS, else depths in MM
+  bool temperature = false; // temperature series: negative readings are real
+  int first_month = 0, first_year = 0, last_month = 0, last_year = 0; // the analysis period
 };
 
 // A series file's header as read.

@@ -641,6 +641,12 @@ data_record summarise_data() {
   for (int i = 0; i < LINES; ++i)
     if (neither_missing(Qobs[i], Qsim[i])) ++d.good;
   d.max_observed = flow_max();
+  d.flow = is_flow();
+  d.temperature = itemp == 1;
+  d.first_month = month_begin;
+  d.first_year = year_begin;
+  d.last_month = month_end;
+  d.last_year = year_end;
   return d;
 }
 
@@ -649,7 +655,7 @@ data_record summarise_data() {
 static void write_data_summary(const data_record& d) {
   const int t = d.step;
   const int good = d.good;
-  const bool flow = is_flow();
+  const bool flow = d.flow;
 
   std::cout << "\n   There are " << d.lines * t << " hours of data being read\n"
             << "   There are " << good * t << " hours of good data\n"
