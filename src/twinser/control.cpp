@@ -28,6 +28,9 @@ int end_mon_a = 0;
 int end_yr_a = 0;
 double AREA = 0;
 
+run_record results;
+void (*outputs_guarded)() = nullptr;
+
 // set by data_meth when the control file ends before another selection record
 static bool ctl_ended = false;
 
@@ -48,7 +51,7 @@ void error_mess() {
 
 // ------------------------------------------------- control-file items
 
-static void unreadable(const std::string& what) {
+void unreadable(const std::string& what) {
   stop("Error: cannot read " + what + " from the control file " + ctlfile +
        " (missing or not a number)\n");
 }
@@ -63,6 +66,11 @@ double read_double(const std::string& what) {
   double v = 0;
   if (!(oldfile >> v)) unreadable(what);
   return v;
+}
+
+bool next_double(double& v) {
+  v = 0;
+  return static_cast<bool>(oldfile >> v);
 }
 
 static std::string read_word(const std::string& what) {
@@ -116,7 +124,7 @@ static bool same_file(const std::string& a, const std::string& b) {
   return std::filesystem::equivalent(a, b, ec) && !ec;
 }
 
-static void refuse_if_same(const std::string& output, const std::string& input,
+void refuse_if_same(const std::string& output, const std::string& input,
                            const char* role) {
   if (same_file(output, input))
     stop("Error: the output file " + output + " is the " + role + " " + input +
@@ -134,6 +142,7 @@ void guard_outputs() {
   refuse_if_same(outfile, ctlfile, "control file");
   refuse_if_same(outfile, obsfile, "observed file");
   refuse_if_same(outfile, simfile, "simulated file");
+  if (outputs_guarded != nullptr) outputs_guarded();
   if (OPTION_O == 1) { // now it is safe to start event.dat afresh
     data_out.close();
     data_out.open(event_file, std::ios::out | std::ios::trunc);
@@ -180,6 +189,9 @@ static void invalid_selection() {
   part_refused = true;
   // the historical pause after this message was a busy count; nothing
   // depends on it, so there is none
+  add_selection(refused_record{
+      static_cast<char>(std::toupper(static_cast<unsigned char>(selection))),
+      "not a proper selection"});
   std::cout << "\nThat was not a proper selection\n"
                " Please reenter your choice.  \n";
 }
@@ -276,6 +288,14 @@ int run(int argc, char** argv) {
 void reset_state() {
   if (oldfile.is_open()) oldfile.close();
   oldfile.clear();
+  ctlfile.clear();
+  obsfile.clear();
+  simfile.clear();
+  outfile.clear();
+  start_mon_a = start_yr_a = end_mon_a = end_yr_a = 0;
+  interval = nullptr;
+  results = run_record{};
+  outputs_guarded = nullptr;
   if (out.is_open()) out.close();
   out.clear();
   out.flags(std::ios::dec | std::ios::skipws);
