@@ -389,7 +389,7 @@ std::vector<class_row> rows_at_or_above(const std::vector<double>& values); // E
 std::vector<class_row> equal_interval_rows(int div, double max);           // D, one pass
 class_row interval_row(double lower_flow, double higher_flow);              // one closed interval
 void flow_greater();
-bool flow_bias(double& qf, bool& readable); // reads one value of E; false when bad (readable: a number below 0)
+bool flow_bias(double& qf, bool& readable); // one value of E; false when bad, readable false when missing or no number
 void equal_ints();
 std::vector<class_row> flow_intervals_bias(int div);
 void two_vals();
