@@ -7,15 +7,20 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <fstream>
+#include <limits>
 #include <string>
+#include <variant>
+#include <vector>
 
 namespace twinser {
 
+inline constexpr double NAN_VALUE = std::numeric_limits<double>::quiet_NaN(); // a measure not computed
+
 // ---------------------------------------------------------------- records
 
-typedef int events_int[9];     // one event: begin h, m, d, y; end h, m, d, y; peak shift (lines)
-typedef double events_flt[10]; // one event's row of per-table values, kept for the mean lines
+typedef int events_int[9]; // one event: begin h, m, d, y; end h, m, d, y; peak shift (lines)
 
 // ------------------------------------------------------- streams and run flags
 
@@ -25,6 +30,7 @@ extern std::ofstream out;      // the report; showpoint set before anything is w
 extern std::ofstream data_out; // event.dat, open only with -o
 extern char selection;         // letter of the latest selection record, as written (any case)
 extern int OPTION_O;           // 1 when -o was given: event windows go to event.dat
+extern bool part_refused;      // a selection or option was refused: the finish exits 2, not 0
 
 // --------------------------------------------------- header record of the control file
 
@@ -36,6 +42,11 @@ extern int start_yr_a;      // requested first year (four digits)
 extern int end_mon_a;       // requested last month
 extern int end_yr_a;        // requested last year
 extern double AREA;         // basin area, km2; > 0 means flows in CMS, else depths in MM
+
+// Flows in CMS (area above zero) or depths in MM (zero, negative or not a
+// number): chooses every title, heading and unit word, and whether a total
+// is turned into a depth over the basin.
+inline bool is_flow() { return AREA > 0; }
 
 // ------------------------------------------------------------- series store
 
@@ -55,9 +66,7 @@ extern int ounit_conv;   // 1 when the observed series is DEGF, converted to DEG
 
 // ------------------------------------------------------------ event records
 
-extern events_int* interval;    // event records of the current G selection
-extern events_flt* record_val;  // per-event rows of the table being written
-extern events_flt* record_val2; // per-event inputs of the pooled summaries
+extern events_int* interval; // event records of the current G selection
 
 // ------------------------------------------------- which lines take part
 
@@ -106,6 +115,221 @@ double spread_ratio(const fit_sums& f);     // smaller over larger std, the Rm f
 double line_b(const fit_sums& f);           // best line fit slope B
 double line_a(const fit_sums& f, double b); // best line fit intercept A
 
+// ---------------------------------------------------------- result records
+//
+// Each analysis computes into a plain record; the report writer beside it and
+// the JSON summary render the record and compute nothing of their own. Values
+// are kept exactly as computed: a 0/0 stays the nan it is, sign included, so
+// that every rendering shows what the report has always shown.
+
+// The two orders in which the tables derive the RMS from the relative RMS;
+// the last bit follows the order.
+enum class rms_order {
+  scaled, // rel * sum o / n: multi-year row, flow classes
+  of_mean // (sum o / n) * rel: yearly and monthly rows, events
+};
+
+// Every fit measure of one set of lines, from its sums (see the notes on
+// each measure in stats.cpp). A table prints the ones it has columns for.
+struct fit_row {
+  fit_sums sums;
+  double pbias = 0, abs_pbias = 0, abs_err = 0; // percent bias, absolute percent bias, sum |d| / n
+  double mean_o = 0, mean_s = 0;                // means
+  double var_o = 0, var_s = 0;                  // sample variances
+  double std_o = 0, std_s = 0;                  // standard deviations
+  double cv_o = 0, cv_s = 0;                    // coefficients of variation
+  double rel_rms = 0;                           // relative RMS, a fraction
+  double pct_rms = 0;                           // relative RMS * 100
+  double rms = 0;                               // RMS, series unit
+  double r_corr = 0, nash = 0, r_mod = 0;       // R, Nash-Sutcliffe r, Rm
+  double line_a = 0, line_b = 0;                // best line fit Qobs = A + B Qsim
+  double ipcp = 0;                              // sum o s / sum o
+  // measures the report does not print, from mean-centred sums over the same
+  // lines (extra_measures); nan until computed
+  double nse = NAN_VALUE, kge_2009 = NAN_VALUE, kge_2012 = NAN_VALUE, mae = NAN_VALUE;
+};
+
+// The measure bundle of a set of lines: every measure above but the extras.
+fit_row measure_bundle(const fit_sums& f, rms_order order);
+
+// Second pass over the lines of a row, about the means of the first: the sums
+// the textbook efficiencies are built from, free of the cancellation of the
+// raw power sums.
+struct centred_sums {
+  double mean_o = 0, mean_s = 0;  // from the first pass
+  std::uint32_t num = 0;          // lines
+  double oo = 0, ss = 0, os = 0;  // sum (o - mean o)^2, (s - mean s)^2, their product sum
+  double dd = 0, ad = 0;          // sum (s - o)^2, sum |s - o|
+  explicit centred_sums(const fit_sums& f);
+  void add(double o, double s);
+};
+void extra_measures(fit_row& row, const centred_sums& c); // nse, kge_2009, kge_2012, mae
+
+// One yearly or monthly row.
+struct period_row {
+  int period = 0; // year, or month 1-12
+  fit_row fit;
+};
+
+// One of the largest differences, with the start of its line's step.
+struct difference_row {
+  int line = 0;
+  int year = 0, month = 0, day = 0, hour = 0;
+  double obs = 0, sim = 0, diff = 0, pct_error = 0; // diff = sim - obs; pct = diff / obs * 100
+};
+
+// Data summary: how much was read and how much of it is good.
+struct data_record {
+  int lines = 0;       // lines of the store
+  int good = 0;        // lines where neither value is missing
+  int step = 0;        // hours per line
+  double area = 0;     // basin area, km2
+  double max_observed = 0; // largest observed value (flow_max)
+  bool flow = false;        // is_flow(): flows in CMS, else depths in MM
+  bool temperature = false; // temperature series: negative readings are real
+  int first_month = 0, first_year = 0, last_month = 0, last_year = 0; // the analysis period
+};
+
+// A series file's header as read.
+struct series_record {
+  std::string file, station, unit; // station: columns 1-24 of the first header line
+  int step = 0;
+  int first_month = 0, first_year = 0, last_month = 0, last_year = 0;
+};
+
+// Selection A: lines shown on the terminal.
+struct display_record {
+  int lines = 0;
+};
+
+// One row of a flow-class table: observed value at or above lower (E) or
+// within lower..upper (D, F).
+struct class_row {
+  double lower = 0, upper = 0;
+  bool found = true; // E: false when no line reached the value (no measures)
+  fit_row fit;
+};
+
+// Selections E, D and F.
+struct class_record {
+  char letter = 'E';
+  int intervals = 0;       // D: intervals asked for
+  double max_observed = 0; // D: largest observed value, the top of the last interval
+  std::vector<class_row> rows;
+};
+
+// One event of selection G with its four table rows.
+struct event_row {
+  int number = 0;           // from 1
+  int begin[4] = {};        // hour, month, day, year, widened back to a whole step
+  int end[4] = {};          // likewise, widened on
+  int line1 = 0, line2 = 0; // window lines line1 <= i < line2
+  int hours = 0;            // (line2 - line1) * time_step
+  // event statistics over the window's valid lines
+  fit_row stats;
+  double total_obs = 0, total_sim = 0; // window totals, mm
+  // centre of mass: first window line is 1; false when a series has none
+  bool has_obs_centre = false, has_sim_centre = false;
+  int obs_centre = 0, sim_centre = 0; // positions in the window
+  int centre_diff = 0;                // hours, simulated minus observed; 0 without both
+  // maxima
+  double obs_peak = 0, sim_peak = 0;
+  int obs_peak_line = 0, sim_peak_line = 0;
+  int shift = 0;      // peak shift, lines (simulated minus observed maximum line)
+  double ratio = 0;   // simulated over observed maximum
+  // peak-aligned statistics: Qobs[i] against Qsim[i + shift]
+  fit_row aligned;
+  double aligned_total_obs = 0, aligned_total_sim = 0;
+};
+
+// Selection G: the events and the summaries under each table.
+struct event_record {
+  std::vector<event_row> events;
+  double statistics_means[9] = {}; // hours, pbias, abs pbias, % RMS, R, r, Rm, totals obs, sim
+  double overall_bias = 0, flood_bias = 0, flood_rms = 0; // B, Bavg, flood RMS, %
+  double centre_mean = 0, centre_abs_mean = 0;           // hours
+  double time_mean = 0, ratio_mean = 0, deviation_mean = 0; // maxima mean line
+  double peak_error = 0, peak_time_bias = 0, peak_time_error = 0, mean_obs_peak = 0; // Ep, Bp, Bp,avg
+  double aligned_means[8] = {}; // hours, pbias, abs pbias, % RMS, R, r, totals obs, sim
+};
+
+// One observed peak above the threshold and its simulated match, if any.
+struct peak_row {
+  int obs_line = 0;
+  double obs_peak = 0;
+  bool matched = false;
+  int sim_line = 0;
+  double sim_peak = 0;
+  std::int64_t time_diff = 0; // hours, + when the simulation is late
+  double pct_diff = 0;        // 100 (S - O) / O
+  double ratio = 0;           // S / O
+};
+
+// Running totals of the matched peaks. The time differences are summed in
+// 64 bits so that a long series of large misses cannot overflow; the peak
+// difference is speak - opeak in the series unit (cms or mm).
+struct peak_totals {
+  int total_opeak = 0;        // observed peaks found (rows written)
+  int total_speak = 0;        // of those, matched by a simulated peak
+  std::int64_t time_diff = 0; // sum of tdiff, hours
+  double time_diff2 = 0;      // sum of tdiff^2, each square an exact integer
+  double peak_diff = 0;       // sum of speak - opeak
+  double peak_diff2 = 0;      // sum of (speak - opeak)^2
+};
+
+// Selection H.
+struct peak_record {
+  double threshold = 0;
+  int window_read = 0; // hours, as given
+  int window = 0;      // hours, raised to a whole number of steps
+  std::vector<peak_row> peaks;
+  peak_totals totals;
+  // summary of two or more matches; one match prints its sums as they are
+  double mean_time = 0, mean_peak = 0, sd_time = 0, sd_peak = 0;
+};
+
+// One period of the accumulated depth.
+struct accumulation_row {
+  int first_month = 0, first_year = 0, last_month = 0, last_year = 0; // start of its first and last line
+  int line1 = 0, line2 = 0; // lines counted from 1, both included
+  double obs = 0, sim = 0;  // accumulated depths, mm
+  double error = 0;         // accumulated sim - obs
+  double period_error = 0;  // error added in this period
+};
+
+// Selection I.
+struct accumulation_record {
+  int months = 0;
+  std::vector<accumulation_row> rows;
+  int lines = 0; // lines analysed, as the terminal check line counts them
+};
+
+// A selection the run skipped with a message and went on.
+struct refused_record {
+  char letter = '?';
+  std::string reason;
+};
+
+using selection_record = std::variant<display_record, class_record, event_record, peak_record,
+                                      accumulation_record, refused_record>;
+
+// The whole run: the fixed sections, then the selections in run order.
+struct run_record {
+  series_record observed, simulated;
+  data_record data;
+  fit_row whole_period;
+  std::vector<period_row> yearly, monthly;
+  std::vector<difference_row> largest;
+  std::deque<selection_record> selections; // a deque: records never move once added
+};
+
+extern run_record results; // the record of this run, filled section by section
+
+// Appends a selection's record to the run record, built in place.
+template <typename R> R& add_selection(R&& r) {
+  return std::get<R>(results.selections.emplace_back(std::in_place_type<R>, std::move(r)));
+}
+
 // ------------------------------------------------------------ run control
 
 int run(int argc, char** argv);          // the whole run; returns the exit status of a normal finish
@@ -115,21 +339,28 @@ int data_meth();                         // read on to the next selection record
 [[noreturn]] void error_mess();          // invalid event entry: message, stop
 void get_files();                        // header record of the control file
 void guard_outputs();                    // refuse a report or event.dat that is an input; then truncate event.dat
+void refuse_if_same(const std::string& output, const std::string& input,
+                    const char* role);   // stop when output names the same file as input
+extern void (*outputs_guarded)();        // called once the report name is guarded, before anything is written; null in twinser
 [[noreturn]] void stop(const std::string& text); // text to the terminal, flush, exit 1
+[[noreturn]] void unreadable(const std::string& what); // a control-file item missing or not a number: stop
 int read_int(const std::string& what);       // next control-file item as int, or stop
 double read_double(const std::string& what); // next control-file item as double, or stop
+bool next_double(double& v);             // next control-file item as double; false when missing or not a number
 void reset_state();                      // back to the state at start (tests)
 
 // --------------------------------------------------- series input and calendar
 
 int is_leap_year(int yr);
 int days_of_month(int m, int y);
+long long day_number(int y, int m, int d); // days from a fixed origin to day d of month m (1-12) of year y
 int hour_count(int month1, int year1, int month2, int year2, int step);
 int hour_count(int month1, int year1, int month2, int year2, int day1, int hour1, int day2,
                int hour2, int step);
 void line_to_date(int line, int& iy, int& im, int& id, int& ih);
 void month_year();
 void read_flow();
+data_record summarise_data();            // counts and the largest observed value of the store
 void data_info();
 double flow_max();
 void lines_display();
@@ -137,6 +368,10 @@ void input_check(int line);
 
 // ---------------------------------------------------- whole-period statistics
 
+fit_row multi_year();                        // the multi-year row and best line fit, with the extras
+period_row year_row(int yr);                 // one yearly row, with the extras
+std::vector<period_row> monthly_rows();      // the twelve monthly rows, with the extras
+std::vector<difference_row> largest_differences(); // the ranked table
 void total_bias();
 void yearly_display();
 void yearly_bias();
@@ -150,15 +385,26 @@ long double difference(int position);
 
 // -------------------------------------------------------- flow-class statistics
 
+std::vector<class_row> rows_at_or_above(const std::vector<double>& values); // E, one pass
+std::vector<class_row> equal_interval_rows(int div, double max);           // D, one pass
+class_row interval_row(double lower_flow, double higher_flow);              // one closed interval
 void flow_greater();
-void flow_bias();
+bool flow_bias(double& qf, bool& readable); // one value of E; false when bad, readable false when missing or no number
 void equal_ints();
-void flow_intervals_bias(int div);
+std::vector<class_row> flow_intervals_bias(int div);
 void two_vals();
-void between2flows_bias(double lower_flow, double higher_flow);
+class_row between2flows_bias(double lower_flow, double higher_flow);
 
 // ------------------------------------------------------------- event analyses
 
+void event_statistics(event_row& ev);   // statistics part over ev's window
+void event_centre(event_row& ev);       // centre-of-mass part
+void event_maxima(event_row& ev);       // maxima part and peak shift
+void event_aligned(event_row& ev);      // peak-aligned part, from ev.shift
+void statistics_means(event_record& r); // mean line and pooled bias of the statistics table
+void centre_means(event_record& r);     // mean time differences of the centre table
+void maxima_means(event_record& r);     // mean line and pooled peak statistics
+void aligned_means(event_record& r);    // mean line of the peak-aligned table
 void event();
 void time_interval_bias(int event_num);
 void center_of_mass(int event_num, int& diff);
@@ -167,8 +413,22 @@ void shifted_time_interval_bias(int event_num);
 
 // ------------------------------------------------ peaks over threshold, accumulation
 
+peak_record peaks_over_threshold(double thresh, int window); // H; window already raised to whole steps
+accumulation_record accumulate_depth(int months);           // I, months 1-12
 void flow_threshold();
 void find_peak(int& line, int line1, int line2, double thresh, double& peak, double* array);
 void accumulated_flow();
+
+// ----------------------------------------------------- companion renderings
+
+// The series store as an extra rendering reads it.
+struct store_view {
+  const double* obs;
+  const double* sim;
+  int lines;
+  int step;
+  int first_month, first_year;
+};
+store_view current_store();
 
 } // namespace twinser

@@ -3,13 +3,16 @@
 # under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -eu
 cd "$(dirname "$0")/.."
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
+scripts/deps.sh test
+# TWINSER_TESTS named here: a build folder configured for the tools alone
+# keeps that choice in its cache otherwise
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DTWINSER_TESTS=ON
 cmake --build build -j2
 ctest --test-dir build --output-on-failure -j2
 
 # The series store lives until the process ends by design, so leak reports
 # are switched off; any other report fails the test that triggered it.
-cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTWINSER_SANITIZE=ON
+cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTWINSER_SANITIZE=ON -DTWINSER_TESTS=ON
 cmake --build build-sanitize -j2
 ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-sanitize --output-on-failure -j2

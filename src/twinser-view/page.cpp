@@ -3,12 +3,13 @@
 // opens offline and draws without a server; page.js does the drawing.
 #include "page.h"
 
-#include "twinser.h"
+#include "summary.h"
 
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <fstream>
 #include <limits>
 
 namespace twinser_view::asset {
@@ -151,6 +152,14 @@ void write_page(std::ostream& html, const nlohmann::ordered_json& summary, const
   html << "</script>\n<script>\n";
   put(html, asset::page_js, asset::page_js_size);
   html << "</script>\n</body>\n</html>\n";
+}
+
+bool write_page_file(const twinser::run_record& run, const twinser::store_view& store,
+                     const std::string& path) {
+  std::ofstream file(path, std::ios::out | std::ios::trunc | std::ios::binary);
+  if (!file) return false;
+  write_page(file, summary_json(run, TWINSER_VERSION), store.obs, store.sim, store.lines);
+  return static_cast<bool>(file.flush());
 }
 
 } // namespace twinser_view

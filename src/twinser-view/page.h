@@ -2,6 +2,8 @@
 // JSON summary and both series inside, readable offline in any browser.
 #pragma once
 
+#include "twinser.h"
+
 #include <nlohmann/json.hpp>
 
 #include <ostream>
@@ -16,6 +18,11 @@ namespace twinser_view {
 // (-999 = missing). Nothing on the page is fetched when it is viewed.
 void write_page(std::ostream& html, const nlohmann::ordered_json& summary, const double* obs,
                 const double* sim, int lines);
+
+// The page of a finished run, from the same summary the JSON file holds and
+// the series store, written to `path`; false when it cannot be written.
+bool write_page_file(const twinser::run_record& run, const twinser::store_view& store,
+                     const std::string& path);
 
 // The summary as JSON text that cannot end or comment out the <script>
 // element holding it: pure ASCII, with <, > and & written as \u003c, \u003e,

@@ -6,6 +6,8 @@
 // run only after the report holds what came before it.
 #include "twinser.h"
 
+#include <algorithm>
+#include <cmath>
 #include <iomanip>
 #include <iostream>
 #include <string>
@@ -17,49 +19,75 @@ namespace twinser {
 // Line i counts for the value qf when its observed value reaches qf (equal
 // counts) and neither value is the missing-value marker. Other negatives take
 // part here: a simulated -5 against a high observed flow is a real miss.
-static fit_sums sums_at_or_above(double qf) {
-  fit_sums f;
-  for (int i = 0; i < LINES; ++i)
-    if (neither_missing(Qobs[i], Qsim[i]) && Qobs[i] >= qf) f.add(Qobs[i], Qsim[i]);
-  return f;
+//
+// One pass over the store serves every value: the distinct values are put in
+// rising order, and a line adds itself to each value it reaches, so every
+// value still sums its own lines in line order. A value of 0 gets no row.
+std::vector<class_row> rows_at_or_above(const std::vector<double>& values) {
+  std::vector<double> levels;
+  for (double v : values)
+    if (v != 0) levels.push_back(v);
+  std::sort(levels.begin(), levels.end());
+  levels.erase(std::unique(levels.begin(), levels.end()), levels.end());
+
+  std::vector<fit_sums> sums(levels.size());
+  if (!levels.empty()) {
+    for (int i = 0; i < LINES; ++i) {
+      const double o = Qobs[i];
+      if (!neither_missing(o, Qsim[i]) || !(o >= levels.front())) continue;
+      const auto reached = std::upper_bound(levels.begin(), levels.end(), o) - levels.begin();
+      for (std::ptrdiff_t k = 0; k < reached; ++k) sums[static_cast<std::size_t>(k)].add(o, Qsim[i]);
+    }
+  }
+
+  std::vector<class_row> rows;
+  for (double qf : values) {
+    if (qf == 0) continue;
+    const auto k = std::lower_bound(levels.begin(), levels.end(), qf) - levels.begin();
+    const fit_sums& f = sums[static_cast<std::size_t>(k)];
+    class_row row;
+    row.lower = row.upper = qf;
+    // with qf > 0 a zero observed sum means no line reached the value
+    row.found = !(f.Qobs_sum == 0);
+    row.fit.sums = f;
+    if (row.found) row.fit = measure_bundle(f, rms_order::scaled);
+    rows.push_back(row);
+  }
+  return rows;
 }
 
 // One value of selection E and its row. The value, the biases and the
 // percent RMS carry no precision of their own: the first row inherits what
 // the previous section left, later rows the 3 of the row before.
-void flow_bias() {
-  double qf = read_double("the next value of selection E");
-  if (qf < 0)
-    stop("Invalid entry for flows greater than a given value\n"
-         "    Please correct the control file\n");
-  if (qf == 0) return; // everything reaches zero: no row, no message
-
-  const char* label = AREA > 0 ? "  flow > " : "rainfall> ";
-  fit_sums f = sums_at_or_above(qf);
-  // with qf > 0 a zero observed sum means no line reached the value
-  if (f.Qobs_sum == 0) {
+static void write_value_row(const class_row& row) {
+  const char* label = is_flow() ? "  flow > " : "rainfall> ";
+  const double qf = row.lower;
+  if (!row.found) {
     std::cout << "No event that exceeds the value " << qf << "\n";
     out << label << qf << "  none found\n";
     return;
   }
+  const fit_row& m = row.fit;
+  out << label << std::setw(6) << qf << std::setw(10) << m.sums.num
+      << std::setw(10) << m.pbias << std::setw(10) << m.abs_pbias
+      << std::setw(10) << m.pct_rms << std::setprecision(3) << std::setw(8) << m.r_corr
+      << " " << std::setw(7) << m.nash << "\n";
+}
 
-  double r_corr = corr_r(f);
-  double rms = rel_rms(f);
-  double rms_real = rms_scaled(f, rms);
-  double var_o = var_obs(f);
-  double r_nash = nash_r(rms_real, var_o);
-
-  out << label << std::setw(6) << qf << std::setw(10) << f.num
-      << std::setw(10) << percent_bias(f) << std::setw(10) << abs_percent_bias(f)
-      << std::setw(10) << rms * 100 << std::setprecision(3) << std::setw(8) << r_corr
-      << " " << std::setw(7) << r_nash << "\n";
+// Reads one value of selection E. False for a bad one: `readable` tells an
+// item that is missing or no number from a negative value.
+bool flow_bias(double& qf, bool& readable) {
+  readable = next_double(qf);
+  return readable && !(qf < 0);
 }
 
 // Selection E: headings first, then the count of values is checked, so a bad
-// count leaves the headings in the report.
+// count leaves the headings in the report. The values are read up to the
+// first bad one, the rows of those before it computed in one pass and
+// written, and only then does the bad value stop the run.
 void flow_greater() {
   divide();
-  if (AREA > 0)
+  if (is_flow())
     out << "\n          THE STATISTICS FOR FLOWS GREATER THAN GIVEN VALUES\n\n";
   else
     out << "\n        THE STATISTICS FOR RAINFALL GREATER THAN GIVEN VALUES\n\n";
@@ -72,7 +100,25 @@ void flow_greater() {
   if (num < 0 || num > 9999999)
     stop("Invalid entry for flows greater than a value\n"
          "Please correct the control file\n");
-  for (int i = 0; i < num; ++i) flow_bias();
+  std::vector<double> values;
+  bool bad = false, readable = true;
+  for (int i = 0; i < num && !bad; ++i) {
+    double qf = 0;
+    if (flow_bias(qf, readable))
+      values.push_back(qf);
+    else
+      bad = true;
+  }
+
+  class_record rec;
+  rec.letter = 'E';
+  rec.rows = rows_at_or_above(values);
+  for (const class_row& row : rec.rows) write_value_row(row);
+  if (bad && !readable) unreadable("the next value of selection E");
+  if (bad)
+    stop("Invalid entry for flows greater than a given value\n"
+         "    Please correct the control file\n");
+  add_selection(std::move(rec));
 }
 
 // ------------------------------------------------ flow intervals (D and F)
@@ -81,43 +127,85 @@ void flow_greater() {
 // neighbouring intervals counts in both. The simulated value must not be
 // negative (-999 included). Bounds are never negative, so the observed half
 // of the non-negative test adds nothing to the interval test.
-static fit_sums sums_between(double lower_flow, double higher_flow) {
-  fit_sums f;
-  for (int i = 0; i < LINES; ++i)
-    if (lower_flow <= Qobs[i] && Qobs[i] <= higher_flow && both_non_negative(Qobs[i], Qsim[i]))
-      f.add(Qobs[i], Qsim[i]);
-  return f;
+static bool in_interval(double o, double lower_flow, double higher_flow) {
+  return lower_flow <= o && o <= higher_flow;
 }
 
-// Row of one interval, all at precision 5 but R (3) and r (4). An empty
-// interval still gets its row: count 0 and nan measures.
-void between2flows_bias(double lower_flow, double higher_flow) {
-  fit_sums f = sums_between(lower_flow, higher_flow);
-  double r_corr = corr_r(f);
-  double rms = rel_rms(f);
-  double rms_real = rms_scaled(f, rms);
-  double var_o = var_obs(f);
-  double r_nash = nash_r(rms_real, var_o);
-
-  out.precision(5);
-  out << std::setw(8) << lower_flow << " -- " << std::setw(8) << higher_flow << ":"
-      << std::setw(8) << f.num << std::setw(10) << percent_bias(f)
-      << std::setw(10) << abs_percent_bias(f) << std::setw(10) << rms * 100 << " "
-      << std::setprecision(3) << std::setw(7) << r_corr << " " << std::setprecision(4)
-      << std::setw(8) << r_nash << "\n";
-  out.precision(5);
+class_row interval_row(double lower_flow, double higher_flow) {
+  fit_sums f;
+  for (int i = 0; i < LINES; ++i)
+    if (in_interval(Qobs[i], lower_flow, higher_flow) && both_non_negative(Qobs[i], Qsim[i]))
+      f.add(Qobs[i], Qsim[i]);
+  class_row row;
+  row.lower = lower_flow;
+  row.upper = higher_flow;
+  row.fit = measure_bundle(f, rms_order::scaled);
+  return row;
 }
 
 // div equal intervals from 0 to the largest observed value m: interval j runs
 // from m*j/div to m*(j+1)/div (product first), so the last ends on m itself.
-void flow_intervals_bias(int div) {
-  if (div <= 0) return;
-  double m = flow_max();
-  for (int j = 0; j < div; ++j) {
-    double lower_flow = m * j / div;
-    double higher_flow = m * (j + 1) / div;
-    between2flows_bias(lower_flow, higher_flow);
+// One pass over the store: for a finite m >= 0 the bounds rise with j, and a
+// line looks only at the intervals whose bounds enclose it (two, on a shared
+// bound); otherwise it tries them all. Each interval adds its lines in line
+// order, as a pass of its own would.
+std::vector<class_row> equal_interval_rows(int div, double m) {
+  if (div <= 0) return {};
+  const std::size_t count = static_cast<std::size_t>(div);
+  std::vector<double> bound(count + 1);
+  for (int j = 0; j <= div; ++j) bound[static_cast<std::size_t>(j)] = m * j / div;
+  const bool rising = std::isfinite(m) && m >= 0;
+
+  std::vector<fit_sums> sums(count);
+  for (int i = 0; i < LINES; ++i) {
+    const double o = Qobs[i];
+    if (!both_non_negative(o, Qsim[i])) continue;
+    std::ptrdiff_t from = 0, to = div - 1;
+    if (rising) {
+      const auto lo = std::lower_bound(bound.begin(), bound.end(), o) - bound.begin();
+      const auto hi = std::upper_bound(bound.begin(), bound.end(), o) - bound.begin() - 1;
+      from = std::max<std::ptrdiff_t>(lo - 1, 0);
+      to = std::min<std::ptrdiff_t>(hi, div - 1);
+    }
+    for (std::ptrdiff_t j = from; j <= to; ++j) {
+      const std::size_t k = static_cast<std::size_t>(j);
+      if (in_interval(o, bound[k], bound[k + 1])) sums[k].add(o, Qsim[i]);
+    }
   }
+
+  std::vector<class_row> rows(count);
+  for (std::size_t k = 0; k < count; ++k) {
+    rows[k].lower = bound[k];
+    rows[k].upper = bound[k + 1];
+    rows[k].fit = measure_bundle(sums[k], rms_order::scaled);
+  }
+  return rows;
+}
+
+// Row of one interval, all at precision 5 but R (3) and r (4). An empty
+// interval still gets its row: count 0 and nan measures.
+static void write_interval_row(const class_row& row) {
+  const fit_row& m = row.fit;
+  out.precision(5);
+  out << std::setw(8) << row.lower << " -- " << std::setw(8) << row.upper << ":"
+      << std::setw(8) << m.sums.num << std::setw(10) << m.pbias
+      << std::setw(10) << m.abs_pbias << std::setw(10) << m.pct_rms << " "
+      << std::setprecision(3) << std::setw(7) << m.r_corr << " " << std::setprecision(4)
+      << std::setw(8) << m.nash << "\n";
+  out.precision(5);
+}
+
+class_row between2flows_bias(double lower_flow, double higher_flow) {
+  class_row row = interval_row(lower_flow, higher_flow);
+  write_interval_row(row);
+  return row;
+}
+
+std::vector<class_row> flow_intervals_bias(int div) {
+  if (div <= 0) return {};
+  std::vector<class_row> rows = equal_interval_rows(div, flow_max());
+  for (const class_row& row : rows) write_interval_row(row);
+  return rows;
 }
 
 // Selection D: the count of intervals is checked before the section heading.
@@ -128,35 +216,42 @@ void equal_ints() {
     stop("Invalid entry for intervals\nPlease correct control file\n");
   divide();
   out << "\n                    STATISTICS FOR " << intervals
-      << (AREA > 0 ? " FLOW INTERVALS\n\n" : " RAINFALL INTERVALS\n\n");
+      << (is_flow() ? " FLOW INTERVALS\n\n" : " RAINFALL INTERVALS\n\n");
   out << "                        Number           Absolute\n"
          "                          of     Percent  Percent    Percent         Nash-S.\n"
          "     Flow Intervals     Cases     Bias      Bias       RMS     R        r\n"
       << std::string(79, '-') << "\n";
-  flow_intervals_bias(intervals);
+  class_record rec;
+  rec.letter = 'D';
+  rec.intervals = intervals;
+  rec.rows = flow_intervals_bias(intervals);
+  rec.max_observed = results.data.max_observed; // flow_max(), as the data summary found it
+  add_selection(std::move(rec));
 }
 
 // Selection F: headings, then the count and each pair are checked in turn, so
 // a bad pair leaves the rows of the pairs before it in the report.
 void two_vals() {
   divide();
-  if (AREA > 0)
+  if (is_flow())
     out << "\n                   STATISTICS FOR A GIVEN FLOW INTERVAL\n\n";
   else
     out << "\n                 STATISTICS FOR A GIVEN RAINFALL INTERVAL\n\n";
   out << "                         Number          Absolute\n"
          "                           of    Percent  Percent    Percent       Nash-S.\n";
-  if (AREA > 0)
+  if (is_flow())
     out << "     Flow Intervals      Cases    Bias     Bias        RMS      R     r\n";
   else
     out << "  Rainfall Intervals     Cases    Bias     Bias        RMS      R     r\n";
   out << " --------------------------------------------------------------------------\n";
 
-  const std::string invalid = std::string(AREA > 0 ? "Invalid entry for flow interval\n"
-                                                   : "Invalid entry for rainfall interval\n") +
+  const std::string invalid = std::string(is_flow() ? "Invalid entry for flow interval\n"
+                                                    : "Invalid entry for rainfall interval\n") +
                               "Please correct the control file\n";
   int num = read_int("the number of intervals of selection F");
   if (num < 0 || num > 999) stop(invalid);
+  class_record rec;
+  rec.letter = 'F';
   for (int k = 1; k <= num; ++k) {
     std::string which = "interval " + std::to_string(k) + " of selection F";
     // both bounds are read before either is checked
@@ -164,9 +259,10 @@ void two_vals() {
     double hflow = read_double("the upper bound of " + which);
     if (lflow < 0 || lflow > 9999999.0) stop(invalid);
     if (hflow < 0 || hflow > 9999999.0) stop(invalid);
-    between2flows_bias(lflow, hflow);
+    rec.rows.push_back(between2flows_bias(lflow, hflow));
     std::cout << "\n";
   }
+  add_selection(std::move(rec));
 }
 
 } // namespace twinser

@@ -17,6 +17,7 @@ std::ofstream out;
 std::ofstream data_out;
 char selection = '\0';
 int OPTION_O = 0;
+bool part_refused = false;
 
 std::string obsfile;
 std::string simfile;
@@ -26,6 +27,9 @@ int start_yr_a = 0;
 int end_mon_a = 0;
 int end_yr_a = 0;
 double AREA = 0;
+
+run_record results;
+void (*outputs_guarded)() = nullptr;
 
 // set by data_meth when the control file ends before another selection record
 static bool ctl_ended = false;
@@ -47,7 +51,7 @@ void error_mess() {
 
 // ------------------------------------------------- control-file items
 
-static void unreadable(const std::string& what) {
+void unreadable(const std::string& what) {
   stop("Error: cannot read " + what + " from the control file " + ctlfile +
        " (missing or not a number)\n");
 }
@@ -62,6 +66,11 @@ double read_double(const std::string& what) {
   double v = 0;
   if (!(oldfile >> v)) unreadable(what);
   return v;
+}
+
+bool next_double(double& v) {
+  v = 0;
+  return static_cast<bool>(oldfile >> v);
 }
 
 static std::string read_word(const std::string& what) {
@@ -115,7 +124,7 @@ static bool same_file(const std::string& a, const std::string& b) {
   return std::filesystem::equivalent(a, b, ec) && !ec;
 }
 
-static void refuse_if_same(const std::string& output, const std::string& input,
+void refuse_if_same(const std::string& output, const std::string& input,
                            const char* role) {
   if (same_file(output, input))
     stop("Error: the output file " + output + " is the " + role + " " + input +
@@ -133,6 +142,7 @@ void guard_outputs() {
   refuse_if_same(outfile, ctlfile, "control file");
   refuse_if_same(outfile, obsfile, "observed file");
   refuse_if_same(outfile, simfile, "simulated file");
+  if (outputs_guarded != nullptr) outputs_guarded();
   if (OPTION_O == 1) { // now it is safe to start event.dat afresh
     data_out.close();
     data_out.open(event_file, std::ios::out | std::ios::trunc);
@@ -172,12 +182,16 @@ static int finish() {
     std::cout << "\n(Note: To output data for selected events, use -o option)";
   std::cout << "\n\n";
   std::cout.flush();
-  return 0;
+  return part_refused ? 2 : 0; // a batch must tell a run that dropped a request from a whole one
 }
 
 static void invalid_selection() {
+  part_refused = true;
   // the historical pause after this message was a busy count; nothing
   // depends on it, so there is none
+  add_selection(refused_record{
+      static_cast<char>(std::toupper(static_cast<unsigned char>(selection))),
+      "not a proper selection"});
   std::cout << "\nThat was not a proper selection\n"
                " Please reenter your choice.  \n";
 }
@@ -192,6 +206,7 @@ static void open_control(const std::string& name) {
 
 static void handle_option(const std::string& opt) {
   if (opt.empty() || opt[0] != '-') return; // not an option: silently ignored
+  if (opt != "-o") part_refused = true;
   if (opt.size() == 1) {
     std::cout << "No real option was given\n";
   } else if (opt.size() == 2 && opt[1] == 'o') {
@@ -273,6 +288,14 @@ int run(int argc, char** argv) {
 void reset_state() {
   if (oldfile.is_open()) oldfile.close();
   oldfile.clear();
+  ctlfile.clear();
+  obsfile.clear();
+  simfile.clear();
+  outfile.clear();
+  start_mon_a = start_yr_a = end_mon_a = end_yr_a = 0;
+  interval = nullptr;
+  results = run_record{};
+  outputs_guarded = nullptr;
   if (out.is_open()) out.close();
   out.clear();
   out.flags(std::ios::dec | std::ios::skipws);
@@ -282,6 +305,7 @@ void reset_state() {
   data_out.clear();
   selection = '\0';
   OPTION_O = 0;
+  part_refused = false;
   ctl_ended = false;
   AREA = 0;
   Qobs = Qsim = nullptr;

@@ -1,8 +1,8 @@
 // Event analyses (selection G): the fit measures over user-given event windows
 // (storms, floods), their centres of mass and maxima, the measures again with
 // the simulated series moved so that both maxima fall on one line, and the
-// window values in event.dat. Owns the event records and the per-event rows
-// behind the mean lines.
+// window values in event.dat. Owns the event records; the rows behind the
+// mean lines are those of the selection's record.
 //
 // An event window is the run of lines line1 <= i < line2, where line1 is the
 // line whose step ends at the begin date-time and line2 the one whose step
@@ -17,12 +17,14 @@
 #include <iostream>
 #include <new>
 #include <string>
+#include <variant>
 
 namespace twinser {
 
 events_int* interval = nullptr;
-events_flt* record_val = nullptr;
-events_flt* record_val2 = nullptr;
+
+// The record of the G selection being run: the last one of the run record.
+static event_record& building() { return std::get<event_record>(results.selections.back()); }
 
 // ------------------------------------------------- event windows and the store
 
@@ -46,27 +48,23 @@ static void event_window(int event_num, int& line1, int& line2) {
 
 // Total of one series over an event window: depths (AREA <= 0 or not a number)
 // are summed as they are; a flow in m3/s held for time_step hours and spread
-// over AREA km2 is a runoff depth in mm.
+// over AREA km2 is a runoff depth in mm. The accumulated depth (depth_mm in
+// peaks.cpp) does the same conversion in its own order, which its report has
+// always shown; keep each order as it is, or the last digits move.
 static double event_total(double sum) {
-  if (!(AREA > 0)) return sum;
+  if (!is_flow()) return sum;
   return time_step * 3600 * sum / (AREA * 1000);
 }
 
-// Hours from a fixed origin to hour h of day d of month m of year y on the
-// Gregorian calendar. Hour 24 is hour 0 of the next day; day 0 and days past
-// the end of a month run on into the neighbouring month; month 0 is December
-// of the year before. Whole 400-year cycles are added so that the count of
-// leap years below needs no negative division.
+// Hours from the calendar's origin to hour h of day d of month m of year y.
+// Hour 24 is hour 0 of the next day; day 0 and days past the end of a month
+// run on into the neighbouring month; month 0 is December of the year before.
 static std::int64_t instant(int y, int m, int d, int h) {
   if (m == 0) {
     m = 12;
     --y;
   }
-  const std::int64_t cy = static_cast<std::int64_t>(y) + 400; // same leap years as y
-  std::int64_t days = 365 * (cy - 1) + (cy - 1) / 4 - (cy - 1) / 100 + (cy - 1) / 400;
-  for (int k = 1; k < m; ++k) days += days_of_month(k, y);
-  days += d - 1;
-  return days * 24 + h;
+  return day_number(y, m, d) * 24 + h;
 }
 
 // ------------------------------------------------------------ date fields
@@ -125,16 +123,53 @@ static bool inside_period(const int* b, const int* e) {
 
 // ---------------------------------------------------- event statistics
 
-// One event: reads and checks its date-times, snaps them outward to whole
-// steps, stores its record, writes its row (and its event.dat block) and
-// keeps its values for the mean line and the pooled summary.
-//
 // The measures are those of the whole-period table over the window's valid
 // lines (both values >= 0); the RMS here is (sum o / n) x relative RMS.
 // Ipcp = sum(o s) / sum o is the observed-weighted mean of the simulated
 // series: with rainfall as the observed series and a rainfall location or
 // variability index as the simulated one, the index weighted by rainfall.
 // An event without a valid line gives nan throughout, as every table does.
+void event_statistics(event_row& ev) {
+  fit_sums f;
+  for (int i = ev.line1; i < ev.line2; ++i) {
+    const double o = obs_at(i);
+    const double s = sim_at(i);
+    if (both_non_negative(o, s)) f.add(o, s);
+  }
+  ev.hours = (ev.line2 - ev.line1) * time_step;
+  ev.total_obs = event_total(f.Qobs_sum);
+  ev.total_sim = event_total(f.Qsim_sum);
+  ev.stats = measure_bundle(f, rms_order::of_mean);
+}
+
+// The event's row, and its block of window values in event.dat.
+static void write_statistics_row(const event_row& ev) {
+  const int* b = ev.begin;
+  const int* e = ev.end;
+  out << std::setw(3) << ev.number << ". ";
+  write_month_first(out, b[0], b[1], b[2], b[3]);
+  out << " ~ ";
+  write_month_first(out, e[0], e[1], e[2], e[3]);
+
+  if (OPTION_O == 1) {
+    data_out << "\nEvent " << ev.number << ":\n";
+    write_month_first(data_out, b[0], b[1], b[2], b[3]);
+    data_out << " ~ ";
+    write_month_first(data_out, e[0], e[1], e[2], e[3]);
+    data_out << "\n Observed    Simulated\n";
+    for (int i = ev.line1; i < ev.line2; ++i)
+      data_out << std::setw(9) << obs_at(i) << std::setw(9) << sim_at(i) << "\n";
+  }
+
+  const fit_row& m = ev.stats;
+  out << std::setw(5) << ev.hours << std::setprecision(4) << std::setw(9) << m.pbias << std::setw(8)
+      << m.abs_pbias << std::setw(8) << m.pct_rms << std::setprecision(3) << " " << std::setw(7)
+      << m.r_corr << " " << std::setw(7) << m.nash << " " << std::setw(7) << m.r_mod << std::setw(7)
+      << ev.total_obs << std::setw(7) << ev.total_sim << std::setw(8) << m.ipcp << "\n";
+}
+
+// One event: reads and checks its date-times, snaps them outward to whole
+// steps, stores its record, and writes its row (and its event.dat block).
 void time_interval_bias(int event_num) {
   int b[4]; // begin hour, month, day, year
   int e[4]; // end hour, month, day, year
@@ -147,68 +182,45 @@ void time_interval_bias(int event_num) {
   while (b[0] % time_step != 0) --b[0];
   while (e[0] % time_step != 0) ++e[0];
 
-  events_int& ev = interval[event_num];
+  events_int& rec = interval[event_num];
+  event_row ev;
+  ev.number = event_num + 1;
   for (int j = 0; j < 4; ++j) {
-    ev[j] = b[j];
-    ev[4 + j] = e[j];
+    rec[j] = ev.begin[j] = b[j];
+    rec[4 + j] = ev.end[j] = e[j];
   }
-  int line1 = 0, line2 = 0;
-  event_window(event_num, line1, line2);
-  if (!inside_period(b, e) || line2 <= line1) error_mess();
+  event_window(event_num, ev.line1, ev.line2);
+  if (!inside_period(b, e) || ev.line2 <= ev.line1) error_mess();
 
-  const int hours = (line2 - line1) * time_step;
-  out << std::setw(3) << event_num + 1 << ". ";
-  write_month_first(out, b[0], b[1], b[2], b[3]);
-  out << " ~ ";
-  write_month_first(out, e[0], e[1], e[2], e[3]);
+  event_statistics(ev);
+  write_statistics_row(ev);
+  building().events.push_back(ev);
+}
 
-  if (OPTION_O == 1) {
-    data_out << "\nEvent " << event_num + 1 << ":\n";
-    write_month_first(data_out, b[0], b[1], b[2], b[3]);
-    data_out << " ~ ";
-    write_month_first(data_out, e[0], e[1], e[2], e[3]);
-    data_out << "\n Observed    Simulated\n";
+// Means of the event rows, the pooled bias and RMS over all events. Pooled:
+// B = 100 S0 / S1 and Bavg = 100 A0 / S1 from the events' sums of s - o (S0,
+// and A0 of their absolute values) and of o (S1); flood RMS =
+// 100 S2 S3 / (N S1) from the sums of the event RMS (S2) and of the hours
+// (S3). Bavg >= |B|, since it adds the absolute differences. N = 0 gives nan.
+void statistics_means(event_record& r) {
+  const int count = static_cast<int>(r.events.size());
+  double column[9] = {};
+  double S0 = 0, S1 = 0, S2 = 0, S3 = 0, A0 = 0;
+  for (const event_row& ev : r.events) {
+    const fit_row& m = ev.stats;
+    const double row[9] = {static_cast<double>(ev.hours), m.pbias, m.abs_pbias, m.pct_rms,
+                           m.r_corr, m.nash, m.r_mod, ev.total_obs, ev.total_sim};
+    for (int j = 0; j < 9; ++j) column[j] += row[j];
+    S0 += m.sums.Qdiff_sum;
+    S1 += m.sums.Qobs_sum;
+    S2 += m.rms;
+    S3 += ev.hours;
+    A0 += std::fabs(m.sums.Qdiff_sum);
   }
-
-  fit_sums f;
-  for (int i = line1; i < line2; ++i) {
-    const double o = obs_at(i);
-    const double s = sim_at(i);
-    if (OPTION_O == 1) data_out << std::setw(9) << o << std::setw(9) << s << "\n";
-    if (both_non_negative(o, s)) f.add(o, s);
-  }
-
-  const double total_obs = event_total(f.Qobs_sum);
-  const double total_sim = event_total(f.Qsim_sum);
-  const double R = corr_r(f);
-  const double rel = rel_rms(f);
-  const double rms = rms_of_mean(f, rel);
-  const double r = nash_r(rms, var_obs(f));
-  const double Rm = R * spread_ratio(f);
-  const double ipcp = f.Qobsxsim / f.Qobs_sum;
-  const double pbias = percent_bias(f);
-  const double abias = abs_percent_bias(f);
-
-  out << std::setw(5) << hours << std::setprecision(4) << std::setw(9) << pbias << std::setw(8)
-      << abias << std::setw(8) << 100 * rel << std::setprecision(3) << " " << std::setw(7) << R
-      << " " << std::setw(7) << r << " " << std::setw(7) << Rm << std::setw(7) << total_obs
-      << std::setw(7) << total_sim << std::setw(8) << ipcp << "\n";
-
-  events_flt& row = record_val[event_num];
-  row[0] = hours;
-  row[1] = pbias;
-  row[2] = abias;
-  row[3] = 100 * rel;
-  row[4] = R;
-  row[5] = r;
-  row[6] = Rm;
-  row[7] = total_obs;
-  row[8] = total_sim;
-  events_flt& pool = record_val2[event_num];
-  pool[0] = f.Qdiff_sum;
-  pool[1] = f.Qobs_sum;
-  pool[2] = rms;
-  pool[3] = hours;
+  for (int j = 0; j < 9; ++j) r.statistics_means[j] = column[j] / count;
+  r.overall_bias = 100 * S0 / S1;
+  r.flood_bias = 100 * A0 / S1;
+  r.flood_rms = 100 * S2 * S3 / (count * S1);
 }
 
 // --------------------------------------------------------- centre of mass
@@ -225,17 +237,15 @@ static bool centre_position(double moment, double mass, int& pos) {
 
 // One event's centres of mass: the mean time of each series over the window,
 // weighted by its values >= 0 (a line may count for one series and not the
-// other). Sets diff to simulated minus observed centre, in hours, and to 0
+// other). The difference is simulated minus observed centre, in hours, and 0
 // when either series has no centre.
-void center_of_mass(int event_num, int& diff) {
-  int line1 = 0, line2 = 0;
-  event_window(event_num, line1, line2);
+void event_centre(event_row& ev) {
   // seconds of one step, and the time of the k-th window line in seconds:
   // 64 bits, since k x step x 3600 passes 2^31 for windows of ~24,855 days
   const std::int64_t step_seconds = static_cast<std::int64_t>(time_step) * 3600;
   double o_moment = 0, o_mass = 0, s_moment = 0, s_mass = 0;
   std::int64_t k = 0;
-  for (int i = line1; i < line2; ++i) {
+  for (int i = ev.line1; i < ev.line2; ++i) {
     ++k;
     const double at = static_cast<double>(k * step_seconds);
     const double o = obs_at(i);
@@ -252,25 +262,47 @@ void center_of_mass(int event_num, int& diff) {
   o_mass = o_mass * static_cast<double>(step_seconds);
   s_mass = s_mass * static_cast<double>(step_seconds);
 
-  int ocom = 0, scom = 0;
-  const bool has_o = centre_position(o_moment, o_mass, ocom);
-  const bool has_s = centre_position(s_moment, s_mass, scom);
-  diff = (has_o && has_s) ? (scom - ocom) * time_step : 0;
+  ev.has_obs_centre = centre_position(o_moment, o_mass, ev.obs_centre);
+  ev.has_sim_centre = centre_position(s_moment, s_mass, ev.sim_centre);
+  ev.centre_diff =
+      (ev.has_obs_centre && ev.has_sim_centre) ? (ev.sim_centre - ev.obs_centre) * time_step : 0;
+}
 
-  out << std::setw(3) << event_num + 1 << ".";
-  if (has_o)
-    write_line_date(line1 + ocom - 1, 5);
+static void write_centre_row(const event_row& ev) {
+  out << std::setw(3) << ev.number << ".";
+  if (ev.has_obs_centre)
+    write_line_date(ev.line1 + ev.obs_centre - 1, 5);
   else
     out << std::setw(19) << "no mass";
-  if (has_s)
-    write_line_date(line1 + scom - 1, 6);
+  if (ev.has_sim_centre)
+    write_line_date(ev.line1 + ev.sim_centre - 1, 6);
   else
     out << std::setw(20) << "no mass";
-  if (has_o && has_s)
-    out << std::setw(8) << diff;
+  if (ev.has_obs_centre && ev.has_sim_centre)
+    out << std::setw(8) << ev.centre_diff;
   else
     out << std::setw(8) << "n/a";
   out << "\n";
+}
+
+void center_of_mass(int event_num, int& diff) {
+  event_row& ev = building().events[static_cast<std::size_t>(event_num)];
+  event_centre(ev);
+  write_centre_row(ev);
+  diff = ev.centre_diff;
+}
+
+// Mean signed and absolute time differences (hours; sums in double, so
+// N = 0 gives nan).
+void centre_means(event_record& r) {
+  const int count = static_cast<int>(r.events.size());
+  double sum = 0, abs_sum = 0;
+  for (const event_row& ev : r.events) {
+    sum += ev.centre_diff;
+    abs_sum += std::abs(ev.centre_diff);
+  }
+  r.centre_mean = sum / count;
+  r.centre_abs_mean = abs_sum / count;
 }
 
 // ------------------------------------------------------------------ maxima
@@ -279,39 +311,70 @@ void center_of_mass(int event_num, int& diff) {
 // largest simulated value in the window (a plateau peaks on its first line;
 // -999 never beats a present value). The search starts at the first window
 // line inside the store; a window wholly outside it keeps line1, missing.
-// Stores the peak shift (simulated minus observed maximum line) in the event
-// record, writes the row and returns simulated over observed maximum.
-double max_flow(int event_num) {
-  int line1 = 0, line2 = 0;
-  event_window(event_num, line1, line2);
-  int first = line1;
-  while (first < line2 && !in_store(first)) ++first;
-  if (first == line2) first = line1;
+void event_maxima(event_row& ev) {
+  int first = ev.line1;
+  while (first < ev.line2 && !in_store(first)) ++first;
+  if (first == ev.line2) first = ev.line1;
   int omax = first, smax = first;
-  for (int i = first; i < line2; ++i) {
+  for (int i = first; i < ev.line2; ++i) {
     if (obs_at(i) > obs_at(omax)) omax = i;
     if (sim_at(i) > sim_at(smax)) smax = i;
   }
-  const int shift = smax - omax;
-  interval[event_num][8] = shift;
-  const double o_peak = obs_at(omax);
-  const double s_peak = sim_at(smax);
-  const double ratio = s_peak / o_peak;
+  ev.shift = smax - omax;
+  ev.obs_peak_line = omax;
+  ev.sim_peak_line = smax;
+  ev.obs_peak = obs_at(omax);
+  ev.sim_peak = sim_at(smax);
+  ev.ratio = ev.sim_peak / ev.obs_peak;
+}
 
-  out << std::setw(3) << event_num + 1 << "." << std::setprecision(6) << std::setw(10) << o_peak
+static void write_maxima_row(const event_row& ev) {
+  out << std::setw(3) << ev.number << "." << std::setprecision(6) << std::setw(10) << ev.obs_peak
       << "   ";
-  write_line_date(omax, 2);
-  out << std::setw(10) << s_peak << "   ";
-  write_line_date(smax, 2);
-  out << std::setw(5) << shift * time_step << std::setprecision(3) << std::setw(9) << ratio << " "
-      << std::setw(9) << ratio - 1 << "\n";
+  write_line_date(ev.obs_peak_line, 2);
+  out << std::setw(10) << ev.sim_peak << "   ";
+  write_line_date(ev.sim_peak_line, 2);
+  out << std::setw(5) << ev.shift * time_step << std::setprecision(3) << std::setw(9) << ev.ratio
+      << " " << std::setw(9) << ev.ratio - 1 << "\n";
   out << std::setprecision(4);
+}
 
-  events_flt& pool = record_val2[event_num];
-  pool[0] = o_peak;
-  pool[1] = std::fabs(o_peak - s_peak);
-  pool[2] = shift * time_step;
-  return ratio;
+// Stores the peak shift in the event record as well, where the peak-aligned
+// table reads it; writes the row and returns simulated over observed maximum.
+double max_flow(int event_num) {
+  event_row& ev = building().events[static_cast<std::size_t>(event_num)];
+  event_maxima(ev);
+  interval[event_num][8] = ev.shift;
+  write_maxima_row(ev);
+  return ev.ratio;
+}
+
+// The maxima mean line and the pooled peak statistics:
+// Ep = 100 sum|Omax - Smax| / sum Omax (%), Bp = sum of the peak time
+// differences (hours, a sum, not a mean), Bp,avg = mean absolute peak time
+// difference (hours). The mean line shows the mean of |1 - ratio| where the
+// rows show the signed ratio - 1.
+void maxima_means(event_record& r) {
+  const int count = static_cast<int>(r.events.size());
+  double ratio_sum = 0, deviation_sum = 0, time_sum = 0;
+  double P0 = 0, P1 = 0, P2 = 0, A2 = 0;
+  for (const event_row& ev : r.events) {
+    ratio_sum += ev.ratio;
+    deviation_sum += std::fabs(1 - ev.ratio);
+    time_sum += static_cast<double>(ev.shift) * time_step;
+    const double time_diff = ev.shift * time_step;
+    P0 += ev.obs_peak;
+    P1 += std::fabs(ev.obs_peak - ev.sim_peak);
+    P2 += time_diff;
+    A2 += std::fabs(time_diff);
+  }
+  r.time_mean = time_sum / count;
+  r.ratio_mean = ratio_sum / count;
+  r.deviation_mean = deviation_sum / count;
+  r.peak_error = 100 * P1 / P0;
+  r.peak_time_bias = P2;
+  r.peak_time_error = A2 / count;
+  r.mean_obs_peak = P0 / count;
 }
 
 // -------------------------------------------------- peak-aligned statistics
@@ -321,72 +384,69 @@ double max_flow(int event_num) {
 // Qsim[i + shift]. What is left differs from the first table in volume and
 // shape, not timing. A moved line outside the store is missing, so its pair
 // is out. Measures as in the event statistics, without Rm and Ipcp.
-void shifted_time_interval_bias(int event_num) {
-  int line1 = 0, line2 = 0;
-  event_window(event_num, line1, line2);
-  const events_int& ev = interval[event_num];
-  const long long shift = ev[8];
-
+void event_aligned(event_row& ev) {
+  const long long shift = ev.shift;
   fit_sums f;
-  for (int i = line1; i < line2; ++i) {
+  for (int i = ev.line1; i < ev.line2; ++i) {
     const double o = obs_at(i);
     const double s = sim_at(i + shift);
     if (both_non_negative(o, s)) f.add(o, s);
   }
-  const int hours = (line2 - line1) * time_step;
-  const double total_obs = event_total(f.Qobs_sum);
-  const double total_sim = event_total(f.Qsim_sum);
-  const double R = corr_r(f);
-  const double rel = rel_rms(f);
-  const double rms = rms_of_mean(f, rel);
-  const double r = nash_r(rms, var_obs(f));
-  const double pbias = percent_bias(f);
-  const double abias = abs_percent_bias(f);
+  ev.aligned_total_obs = event_total(f.Qobs_sum);
+  ev.aligned_total_sim = event_total(f.Qsim_sum);
+  ev.aligned = measure_bundle(f, rms_order::of_mean);
+}
 
-  out << std::setw(3) << event_num + 1 << ".";
-  write_hour_first(4, ev[0], ev[1], ev[2], ev[3]);
+static void write_aligned_row(const event_row& ev) {
+  const fit_row& m = ev.aligned;
+  out << std::setw(3) << ev.number << ".";
+  write_hour_first(4, ev.begin[0], ev.begin[1], ev.begin[2], ev.begin[3]);
   out << " ~ ";
-  write_hour_first(2, ev[4], ev[5], ev[6], ev[7]);
-  out << std::setw(8) << hours << std::setprecision(4) << std::setw(10) << pbias << std::setw(10)
-      << abias << std::setw(10) << 100 * rel << std::setprecision(3) << std::setw(8) << R << " "
-      << std::setw(7) << r << std::setw(9) << total_obs << std::setw(9) << total_sim << "\n";
+  write_hour_first(2, ev.end[0], ev.end[1], ev.end[2], ev.end[3]);
+  out << std::setw(8) << ev.hours << std::setprecision(4) << std::setw(10) << m.pbias
+      << std::setw(10) << m.abs_pbias << std::setw(10) << m.pct_rms << std::setprecision(3)
+      << std::setw(8) << m.r_corr << " " << std::setw(7) << m.nash << std::setw(9)
+      << ev.aligned_total_obs << std::setw(9) << ev.aligned_total_sim << "\n";
+}
 
-  events_flt& row = record_val[event_num];
-  row[0] = hours;
-  row[1] = pbias;
-  row[2] = abias;
-  row[3] = 100 * rel;
-  row[4] = R;
-  row[5] = r;
-  row[6] = total_obs;
-  row[7] = total_sim;
+// The shift is the one max_flow stored in the event record.
+void shifted_time_interval_bias(int event_num) {
+  event_row& ev = building().events[static_cast<std::size_t>(event_num)];
+  ev.shift = interval[event_num][8];
+  event_aligned(ev);
+  write_aligned_row(ev);
+}
+
+// Mean of the eight columns of the peak-aligned table.
+void aligned_means(event_record& r) {
+  const int count = static_cast<int>(r.events.size());
+  double column[8] = {};
+  for (const event_row& ev : r.events) {
+    const fit_row& m = ev.aligned;
+    const double row[8] = {static_cast<double>(ev.hours), m.pbias, m.abs_pbias, m.pct_rms,
+                           m.r_corr, m.nash, ev.aligned_total_obs, ev.aligned_total_sim};
+    for (int j = 0; j < 8; ++j) column[j] += row[j];
+  }
+  for (int j = 0; j < 8; ++j) r.aligned_means[j] = column[j] / count;
 }
 
 // -------------------------------------------------------------- the driver
 
 static void hyphens(int count) { out << std::string(static_cast<std::size_t>(count), '-') << "\n"; }
 
-// N rows of a per-event array, zeroed; allocated once per G selection and
-// kept to the end of the run.
-template <typename Row>
-static Row* event_rows(int count, const char* name) {
-  Row* rows = new (std::nothrow) Row[static_cast<std::size_t>(count)]();
-  if (rows == nullptr) stop(std::string("Memory allocation error for ") + name + "\n");
+// N event records, zeroed; allocated once per G selection and kept to the
+// end of the run.
+static events_int* event_records(int count) {
+  events_int* rows = new (std::nothrow) events_int[static_cast<std::size_t>(count)]();
+  if (rows == nullptr) stop("Memory allocation error for interval\n");
   return rows;
-}
-
-// Mean over the events of column j of record_val. N = 0 gives 0/0 = nan.
-static double column_mean(int count, int j) {
-  double sum = 0;
-  for (int e = 0; e < count; ++e) sum += record_val[e][j];
-  return sum / count;
 }
 
 static void statistics_heading() {
   out << "\n                                       STATISTICS FOR GIVEN EVENTS/TIME INTERVALS\n";
   out << "                                                         Abs.                       "
          "           Total  Total   Pcp Loc\n";
-  if (AREA > 0) {
+  if (is_flow()) {
     out << " Event                                            %        %       %           "
            "Nash-S.  Modi.   Obs    Sim  or Pcp Var\n";
     out << "Number              Period                Hrs    Bias    Bias     RMS     R       "
@@ -400,29 +460,14 @@ static void statistics_heading() {
   hyphens(118);
 }
 
-// Means of the event rows, the pooled bias and RMS over all events, and the
-// footnote on the Ipcp column. Pooled: B = 100 S0 / S1 and Bavg = 100 A0 / S1
-// from the events' sums of s - o (S0, and A0 of their absolute values) and of
-// o (S1); flood RMS = 100 S2 S3 / (N S1) from the sums of the event RMS (S2)
-// and of the hours (S3). Bavg >= |B|, since it adds the absolute differences.
-static void statistics_summary(int count) {
+// Mean line, pooled bias and RMS, and the footnote on the Ipcp column.
+static void statistics_summary(const event_record& r) {
   out << "\n        Mean Values:  ------------->> " << std::setprecision(3);
-  for (int j = 0; j <= 8; ++j) out << std::setw(8) << column_mean(count, j);
+  for (int j = 0; j <= 8; ++j) out << std::setw(8) << r.statistics_means[j];
 
-  double S0 = 0, S1 = 0, S2 = 0, S3 = 0, A0 = 0;
-  for (int e = 0; e < count; ++e) {
-    S0 += record_val2[e][0];
-    S1 += record_val2[e][1];
-    S2 += record_val2[e][2];
-    S3 += record_val2[e][3];
-    A0 += std::fabs(record_val2[e][0]);
-  }
-  const double B = 100 * S0 / S1;
-  const double Bavg = 100 * A0 / S1;
-  const double flood_rms = 100 * S2 * S3 / (count * S1);
   out << "\n\n       Overall bias, B, %     Flood bias, Bavg, %   Flood, RMS, %\n";
-  out << "             " << B << "                   " << Bavg << "               " << flood_rms
-      << "\n";
+  out << "             " << r.overall_bias << "                   " << r.flood_bias
+      << "               " << r.flood_rms << "\n";
 
   out << "\n";
   out << "  *:  This is valid/meaningful only when your analyze precipitation location index\n";
@@ -432,36 +477,31 @@ static void statistics_summary(int count) {
   out << "\n\n";
 }
 
-// Centre of mass table and the mean signed and absolute time differences
-// (hours; sums in double, so N = 0 gives nan).
-static void centre_table(int count) {
+// Centre of mass table and its two mean lines.
+static void centre_table(event_record& r) {
   out << "\n\n            CENTER OF MASS FOR GIVEN EVENTS\n";
   hyphens(56);
   out << "           Observed           Simulated        Time\n";
   out << "Event   Center of Mass      Center of Mass  Diff. (Hr.)\n";
   hyphens(56);
-  double sum = 0, abs_sum = 0;
+  const int count = static_cast<int>(r.events.size());
   for (int e = 0; e < count; ++e) {
     int diff = 0;
     center_of_mass(e, diff);
-    sum += diff;
-    abs_sum += std::abs(diff);
   }
+  centre_means(r);
   out << std::setprecision(4);
   out << "\n";
-  out << "Mean value of time difference for above events --> " << sum / count << " (hours)\n";
-  out << "Mean value of absolute time difference for above events --> " << abs_sum / count
+  out << "Mean value of time difference for above events --> " << r.centre_mean << " (hours)\n";
+  out << "Mean value of absolute time difference for above events --> " << r.centre_abs_mean
       << " (hours)\n\n";
   out << "\n\n";
 }
 
-// Maxima table, its mean line and the pooled peak statistics:
-// Ep = 100 sum|Omax - Smax| / sum Omax (%), Bp = sum of the peak time
-// differences (hours, a sum, not a mean), Bp,avg = mean absolute peak time
-// difference (hours). The mean line shows the mean of |1 - ratio| where the
-// rows show the signed ratio - 1.
-static void maxima_table(int count) {
-  if (AREA > 0) {
+// Maxima table, its mean line and the pooled peak statistics. Three blank
+// lines go to the terminal between the two, as they always have.
+static void maxima_table(event_record& r) {
+  if (is_flow()) {
     out << "                           MAXIMUM VALUES OF FLOW FOR GIVEN EVENTS\n";
     out << "      -----------------------------------------------------------------------------"
            "-----\n";
@@ -479,40 +519,27 @@ static void maxima_table(int count) {
            "Peak Error\n";
   }
   hyphens(89);
-  double ratio_sum = 0, deviation_sum = 0, time_sum = 0;
-  for (int e = 0; e < count; ++e) {
-    const double ratio = max_flow(e);
-    ratio_sum += ratio;
-    deviation_sum += std::fabs(1 - ratio);
-    time_sum += static_cast<double>(interval[e][8]) * time_step;
-  }
+  const int count = static_cast<int>(r.events.size());
+  for (int e = 0; e < count; ++e) max_flow(e);
+  maxima_means(r);
   out << std::setprecision(4);
   out << "\n                                 Mean value --------->>" << std::setw(12)
-      << time_sum / count << std::setw(9) << ratio_sum / count << " " << std::setw(9)
-      << deviation_sum / count << "\n";
+      << r.time_mean << std::setw(9) << r.ratio_mean << " " << std::setw(9) << r.deviation_mean
+      << "\n";
 
-  double P0 = 0, P1 = 0, P2 = 0, A2 = 0;
   std::cout << "\n\n\n";
-  for (int e = 0; e < count; ++e) {
-    P0 += record_val2[e][0];
-    P1 += record_val2[e][1];
-    P2 += record_val2[e][2];
-    A2 += std::fabs(record_val2[e][2]);
-  }
-  const double Ep = 100 * P1 / P0;
-  const double Bp = P2;
-  const double Bp_avg = A2 / count;
   out << "\n Overall Peak Flow Statistics:" << " (for " << count << " events)" << "\n";
   out << " Peak Error, Ep, %  *   Overall Peak Time Bias, Bp, hrs   *   Peak Time Error, "
          "Bp,avg, hrs\n";
-  out << std::setw(12) << Ep << std::setw(28) << Bp << std::setw(35) << Bp_avg << "\n";
-  out << " Averaged observed peak flow for all events: " << P0 / count << " CMS\n";
+  out << std::setw(12) << r.peak_error << std::setw(28) << r.peak_time_bias << std::setw(35)
+      << r.peak_time_error << "\n";
+  out << " Averaged observed peak flow for all events: " << r.mean_obs_peak << " CMS\n";
   out << "\n\n\n";
 }
 
 // Peak-aligned table and the mean of its eight columns; ends the section
 // without a newline.
-static void shifted_table(int count) {
+static void shifted_table(event_record& r) {
   out << "                          STATISTICS FOR GIVEN TIME INTERVAL/EVENT WITH SIMULATED\n";
   out << "                                   DATA SHIFTED TO ALIGN MAXIMUM VALUES\n";
   out << "                 ----------------------------------------------------------------------"
@@ -521,22 +548,24 @@ static void shifted_table(int count) {
          "  Nash-S.  Total     Total\n";
   out << "                                                   Percent   Percent    Percent       "
          "          Observed  Simulated\n";
-  if (AREA > 0)
+  if (is_flow())
     out << "Event               Period                  Hours   Bias       Bias       RMS      R "
            "     r    Flow (mm)  Flow (mm)\n";
   else
     out << "Event               Period                  Hours   Bias       Bias       RMS      R "
            "     r     Pcp (mm)  Pcp (mm)\n";
   hyphens(115);
+  const int count = static_cast<int>(r.events.size());
   for (int e = 0; e < count; ++e) shifted_time_interval_bias(e);
+  aligned_means(r);
   static const int widths[8] = {10, 10, 10, 10, 8, 8, 10, 9};
   out << "\n          Mean Values:  ----------->>  " << std::setprecision(3);
-  for (int j = 0; j < 8; ++j) out << std::setw(widths[j]) << column_mean(count, j);
+  for (int j = 0; j < 8; ++j) out << std::setw(widths[j]) << r.aligned_means[j];
 }
 
 // Selection G: reads the event count, then each event as its row is written
 // (so the rows before a bad event stay in the report), and writes the four
-// tables of the section. Each G selection has its own arrays.
+// tables of the section. Each G selection has its own event records.
 void event() {
   divide();
   statistics_heading();
@@ -545,16 +574,17 @@ void event() {
   if (count < 0 || count > 9999)
     stop("Invalid entry for an event (num=" + std::to_string(count) +
          ")\nPlease correct the control file \n");
-  interval = event_rows<events_int>(count, "interval");
-  record_val = event_rows<events_flt>(count, "record_val");
-  record_val2 = event_rows<events_flt>(count, "record_val2");
+  interval = event_records(count);
+  add_selection(event_record{});
+  event_record& r = building();
+  r.events.reserve(static_cast<std::size_t>(count));
 
   for (int e = 0; e < count; ++e) time_interval_bias(e);
-  statistics_summary(count);
-  centre_table(count);
-  record_val2 = event_rows<events_flt>(count, "record_val2");
-  maxima_table(count);
-  shifted_table(count);
+  statistics_means(r);
+  statistics_summary(r);
+  centre_table(r);
+  maxima_table(r);
+  shifted_table(r);
 }
 
 } // namespace twinser

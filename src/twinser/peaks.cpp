@@ -55,7 +55,7 @@ static void date_stamp(int line) {
 // Title; then, for a window that is no whole number of steps, the note with
 // the window as read, and the window raised to the next multiple of the step.
 static int threshold_title(int window) {
-  if (AREA > 0)
+  if (is_flow())
     out << "\n            PEAK FLOW FOR GIVEN TIME INTERVAL ABOVE GIVEN THRESHOLD\n\n";
   else
     out << "\n            PEAK VALUE FOR GIVEN TIME INTERVAL ABOVE GIVEN THRESHOLD\n\n";
@@ -70,7 +70,7 @@ static void threshold_headings(double thresh, int window) {
   out << "                 Threshold Value = " << thresh << ", Window = " << window
       << " hr(s)\n";
   out << "                                                                       Percent\n";
-  if (AREA > 0)
+  if (is_flow())
     out << " Observed                     Simulated                      Time        Peak     Peak flow\n"
            "Peak  Flow      Date          Peak Flow       Date        Difference  Difference    Ratio\n"
            "   Qobs                         Qsim                        (hour)   100*(S-O)/O     S/O\n";
@@ -81,87 +81,20 @@ static void threshold_headings(double thresh, int window) {
   out << std::string(93, '-') << "\n";
 }
 
-// Running totals of the matched peaks. The time differences are summed in
-// 64 bits so that a long series of large misses cannot overflow; the peak
-// difference is speak - opeak in the series unit (cms or mm).
-struct peak_totals {
-  int total_opeak = 0;         // observed peaks found (rows written)
-  int total_speak = 0;         // of those, matched by a simulated peak
-  std::int64_t time_diff = 0;  // sum of tdiff, hours
-  double time_diff2 = 0;       // sum of tdiff^2, each square an exact integer
-  double peak_diff = 0;        // sum of speak - opeak
-  double peak_diff2 = 0;       // sum of (speak - opeak)^2
-};
-
-// One matched pair: simulated date, time and percent difference, ratio.
-static void matched_part(peak_totals& t, int oline, double opeak, int sline, double speak) {
-  std::int64_t tdiff = static_cast<std::int64_t>(sline - oline) * time_step; // + when sim is late
-  double pdiff = ((speak - opeak) * 100) / opeak;
-  out << std::setw(11) << std::setprecision(6) << speak;
-  date_stamp(sline);
-  out << std::setw(8) << tdiff << std::setw(14) << pdiff << std::setw(10) << std::setprecision(4)
-      << speak / opeak;
-  t.time_diff += tdiff;
-  t.time_diff2 += static_cast<double>(tdiff * tdiff);
-  double d = speak - opeak;
-  t.peak_diff += d;
-  t.peak_diff2 += d * d;
-  t.total_speak += 1;
-}
-
-// The summary after the table. Values without a precision of their own keep
-// whatever the last row (or the previous section) left on the report.
-static void threshold_summary(const peak_totals& t, double thresh) {
-  const char* unit = AREA > 0 ? " cms" : " mm";
-  const char* what = AREA > 0 ? "flow" : "rain";
-  out << "\n Summery Statistics:\n---------------------\n\n";
-  out << "  Total number of observed peak flows above " << thresh << " --> " << t.total_opeak
-      << "\n";
-  out << "  Total number of matched simulated peak flows -----> " << t.total_speak << "\n";
-  if (t.total_speak == 0) return;
-  if (t.total_speak == 1) {
-    out << "\n  Time difference -------> " << std::setw(7) << t.time_diff << " hr(s)\n";
-    out << "  Peak " << what << " difference --> " << std::setw(7) << t.peak_diff << unit
-        << "\n\n";
-    return;
-  }
-  int n = t.total_speak;
-  // q = (sum tdiff)^2 / n with integer (truncating) division, then as a double
-  double q = static_cast<double>((t.time_diff * t.time_diff) / n);
-  double mean_time = static_cast<double>(t.time_diff) / n;
-  double mean_peak = t.peak_diff / n;
-  double sd_time = std::sqrt((t.time_diff2 - q) / (n - 1));
-  double sd_peak = std::sqrt((t.peak_diff2 - t.peak_diff * t.peak_diff / n) / (n - 1));
-  out << "\n  Mean value of peak " << what << " time difference ----------> " << std::setw(7)
-      << mean_time << " hr(s)\n";
-  out << "  Mean value of peak " << what << " difference ---------------> " << std::setw(7)
-      << mean_peak << unit << "\n";
-  out << "  Standard deviation of peak " << what << " time difference --> " << std::setw(7)
-      << sd_time << " hr(s)\n";
-  out << "  Standard deviation of peak " << what << " difference -------> " << std::setw(7)
-      << sd_peak << unit << "\n\n";
-}
-
-// Selection H. The scan walks the observed series: skip to the first line at
-// or above the threshold, take the window from there, report its peak, move
-// past the window (or past the observed run-on) and down the falling limb.
-// Every pass moves i forward: the next start is past line2 or past oline, and
-// oline is never before the window's first line.
-void flow_threshold() {
-  double thresh = read_double("the threshold of selection H");
-  int window = read_int("the window (hours) of selection H");
-  if (window / time_step > LINES)
-    stop("given window is larger then time span of data\nplease correct control file\n");
-
-  divide();
-  window = threshold_title(window);
-  threshold_headings(thresh, window);
-
+// The scan walks the observed series: skip to the first line at or above the
+// threshold, take the window from there, keep its peak, move past the window
+// (or past the observed run-on) and down the falling limb. Every pass moves i
+// forward: the next start is past line2 or past oline, and oline is never
+// before the window's first line.
+peak_record peaks_over_threshold(double thresh, int window) {
+  peak_record r;
+  r.threshold = thresh;
+  r.window = window;
   // lines per window; a window of no hours or fewer holds no line at all
   int span = window / time_step;
   if (span < 0) span = 0;
 
-  peak_totals t;
+  peak_totals& t = r.totals;
   int i = 0;
   while (i < LINES) {
     while (i < LINES && Qobs[i] < thresh) ++i;
@@ -173,25 +106,105 @@ void flow_threshold() {
     double opeak = 0;
     find_peak(oline, i, line2, thresh, opeak, Qobs);
     if (is_peak(opeak, thresh)) {
-      out << ' ' << std::setw(7) << std::setprecision(6) << opeak;
-      date_stamp(oline);
-      int sline = 0;
-      double speak = 0;
-      find_peak(sline, i, line2, thresh, speak, Qsim); // the window, not the observed run-on
-      if (is_peak(speak, thresh))
-        matched_part(t, oline, opeak, sline, speak);
-      else
-        out << "    none found";
+      peak_row p;
+      p.obs_line = oline;
+      p.obs_peak = opeak;
+      find_peak(p.sim_line, i, line2, thresh, p.sim_peak, Qsim); // the window, not the observed run-on
+      if (is_peak(p.sim_peak, thresh)) {
+        p.matched = true;
+        p.time_diff = static_cast<std::int64_t>(p.sim_line - oline) * time_step; // + when sim is late
+        p.pct_diff = ((p.sim_peak - opeak) * 100) / opeak;
+        p.ratio = p.sim_peak / opeak;
+        t.time_diff += p.time_diff;
+        t.time_diff2 += static_cast<double>(p.time_diff * p.time_diff);
+        double d = p.sim_peak - opeak;
+        t.peak_diff += d;
+        t.peak_diff2 += d * d;
+        t.total_speak += 1;
+      }
       t.total_opeak += 1;
-      out << "\n";
-      if (t.total_opeak % 5 == 0) out << "\n";
+      r.peaks.push_back(p);
     }
 
     i = oline > line2 ? oline + 1 : line2 + 1;
     // down the falling limb while still above the threshold
     while (i < LINES - 1 && Qobs[i] > thresh && Qobs[i] > Qobs[i + 1]) ++i;
   }
-  threshold_summary(t, thresh);
+
+  const int n = t.total_speak;
+  if (n >= 2) {
+    // q = (sum tdiff)^2 / n with integer (truncating) division, then as a double
+    double q = static_cast<double>((t.time_diff * t.time_diff) / n);
+    r.mean_time = static_cast<double>(t.time_diff) / n;
+    r.mean_peak = t.peak_diff / n;
+    r.sd_time = std::sqrt((t.time_diff2 - q) / (n - 1));
+    r.sd_peak = std::sqrt((t.peak_diff2 - t.peak_diff * t.peak_diff / n) / (n - 1));
+  }
+  return r;
+}
+
+// One row: the observed peak, then the simulated date, time and percent
+// difference and ratio, or "none found"; a blank line after every fifth.
+static void write_peak_row(const peak_row& p, int written) {
+  out << ' ' << std::setw(7) << std::setprecision(6) << p.obs_peak;
+  date_stamp(p.obs_line);
+  if (p.matched) {
+    out << std::setw(11) << std::setprecision(6) << p.sim_peak;
+    date_stamp(p.sim_line);
+    out << std::setw(8) << p.time_diff << std::setw(14) << p.pct_diff << std::setw(10)
+        << std::setprecision(4) << p.ratio;
+  } else {
+    out << "    none found";
+  }
+  out << "\n";
+  if (written % 5 == 0) out << "\n";
+}
+
+// The summary after the table. Values without a precision of their own keep
+// whatever the last row (or the previous section) left on the report.
+static void threshold_summary(const peak_record& r) {
+  const peak_totals& t = r.totals;
+  const char* unit = is_flow() ? " cms" : " mm";
+  const char* what = is_flow() ? "flow" : "rain";
+  out << "\n Summery Statistics:\n---------------------\n\n";
+  out << "  Total number of observed peak flows above " << r.threshold << " --> " << t.total_opeak
+      << "\n";
+  out << "  Total number of matched simulated peak flows -----> " << t.total_speak << "\n";
+  if (t.total_speak == 0) return;
+  if (t.total_speak == 1) {
+    out << "\n  Time difference -------> " << std::setw(7) << t.time_diff << " hr(s)\n";
+    out << "  Peak " << what << " difference --> " << std::setw(7) << t.peak_diff << unit
+        << "\n\n";
+    return;
+  }
+  out << "\n  Mean value of peak " << what << " time difference ----------> " << std::setw(7)
+      << r.mean_time << " hr(s)\n";
+  out << "  Mean value of peak " << what << " difference ---------------> " << std::setw(7)
+      << r.mean_peak << unit << "\n";
+  out << "  Standard deviation of peak " << what << " time difference --> " << std::setw(7)
+      << r.sd_time << " hr(s)\n";
+  out << "  Standard deviation of peak " << what << " difference -------> " << std::setw(7)
+      << r.sd_peak << unit << "\n\n";
+}
+
+// Selection H: threshold and window, checked, then the section.
+void flow_threshold() {
+  double thresh = read_double("the threshold of selection H");
+  int window = read_int("the window (hours) of selection H");
+  if (window / time_step > LINES)
+    stop("given window is larger then time span of data\nplease correct control file\n");
+
+  divide();
+  const int window_read = window;
+  window = threshold_title(window);
+  threshold_headings(thresh, window);
+
+  peak_record r = peaks_over_threshold(thresh, window);
+  r.window_read = window_read;
+  int written = 0;
+  for (const peak_row& p : r.peaks) write_peak_row(p, ++written);
+  threshold_summary(r);
+  add_selection(std::move(r));
 }
 
 // --------------------------------------------------------- accumulated depth
@@ -199,8 +212,10 @@ void flow_threshold() {
 // Depth in mm over the basin of a period sum S. Flows (cms, area in km2):
 // volume = step h * S * 3600 s/h m3, spread over AREA * 1e6 m2, in metres,
 // times 1000; evaluated in that order. Depths (mm) are summed as they are.
+// The event totals (event_total in events.cpp) convert in another order;
+// each keeps its own, or the last digits of its report move.
 static double depth_mm(double S) {
-  if (AREA > 0) return ((time_step * S * 3600) / (AREA * 1000000)) * 1000;
+  if (is_flow()) return ((time_step * S * 3600) / (AREA * 1000000)) * 1000;
   return S;
 }
 
@@ -214,7 +229,7 @@ static void next_month(int& m, int& y) {
 
 static void accumulated_headings(int months) {
   divide();
-  if (AREA > 0)
+  if (is_flow())
     out << "\n                ACCUMULATED FLOW IN DEPTH (MM)\n";
   else
     out << "\n              ACCUMULATED RAINFALL IN DEPTH (MM)\n";
@@ -224,23 +239,14 @@ static void accumulated_headings(int months) {
       << std::string(68, '-') << "\n";
 }
 
-// Selection I. Periods of `months` calendar months from the start of the
-// analysis period, the last one cut at the end of the data. Lines are counted
-// from 1 in line1/line2, as the period arithmetic is written. A line takes
-// part only when neither value is negative, so a gap in either series leaves
-// both sums alike.
-void accumulated_flow() {
-  int months = read_int("the number of months of selection I");
-  if (months < 1 || months > 12) {
-    std::cout << "Error: Number of month for cumulative calculation is wrong\n"
-              << "   It should be between 1 and 12\n"
-              << "   You entered month value is " << months << "\n"
-              << "   Please check the option @I.\n\n"
-              << "Note: there will be no info on cumulative flow/error!!\n\n";
-    return;
-  }
-  accumulated_headings(months);
-
+// Periods of `months` calendar months from the start of the analysis
+// period, the last one cut at the end of the data. Lines are counted from 1
+// in line1/line2, as the period arithmetic is written. A line takes part only
+// when neither value is negative, so a gap in either series leaves both sums
+// alike.
+accumulation_record accumulate_depth(int months) {
+  accumulation_record r;
+  r.months = months;
   int line1 = 1, line2 = 0;
   int month1 = month_begin, year1 = year_begin;
   int month2 = month_begin, year2 = year_begin;
@@ -261,17 +267,22 @@ void accumulated_flow() {
         ssum += Qsim[l];
       }
     }
-    int fy = 0, fm = 0, ly = 0, lm = 0, id = 0, ih = 0;
-    line_to_date(line1 - 1, fy, fm, id, ih);
-    line_to_date(line2 - 1, ly, lm, id, ih);
+    accumulation_row row;
+    int id = 0, ih = 0;
+    line_to_date(line1 - 1, row.first_year, row.first_month, id, ih);
+    line_to_date(line2 - 1, row.last_year, row.last_month, id, ih);
 
     asim += depth_mm(ssum);
     aobs += depth_mm(osum);
     diff2 = (asim - aobs) - diff;
     diff = asim - aobs;
-    out << std::setw(3) << fm << "/" << fy << " ~ " << std::setw(2) << lm << "/" << ly
-        << std::setw(10) << std::setprecision(4) << aobs << std::setw(12) << asim
-        << std::setw(12) << diff << std::setw(12) << diff2 << "\n";
+    row.line1 = line1;
+    row.line2 = line2;
+    row.obs = aobs;
+    row.sim = asim;
+    row.error = diff;
+    row.period_error = diff2;
+    r.rows.push_back(row);
 
     month1 = month2;
     next_month(month1, year2);
@@ -279,8 +290,35 @@ void accumulated_flow() {
     year1 = year2;
     line1 = line2 + 1;
   }
+  r.lines = mm;
+  return r;
+}
+
+// Selection I: a number of months outside 1 to 12 skips the analysis with a
+// message on the terminal, and the run goes on.
+void accumulated_flow() {
+  int months = read_int("the number of months of selection I");
+  if (months < 1 || months > 12) {
+    part_refused = true;
+    std::cout << "Error: Number of month for cumulative calculation is wrong\n"
+              << "   It should be between 1 and 12\n"
+              << "   You entered month value is " << months << "\n"
+              << "   Please check the option @I.\n\n"
+              << "Note: there will be no info on cumulative flow/error!!\n\n";
+    add_selection(refused_record{'I', "months outside 1 to 12"});
+    return;
+  }
+  accumulated_headings(months);
+
+  accumulation_record r = accumulate_depth(months);
+  for (const accumulation_row& row : r.rows)
+    out << std::setw(3) << row.first_month << "/" << row.first_year << " ~ " << std::setw(2)
+        << row.last_month << "/" << row.last_year << std::setw(10) << std::setprecision(4)
+        << row.obs << std::setw(12) << row.sim << std::setw(12) << row.error << std::setw(12)
+        << row.period_error << "\n";
   out << "\n\n\n";
-  std::cout << "Check:  Total lines of data anaylized = " << mm << "\n";
+  std::cout << "Check:  Total lines of data anaylized = " << r.lines << "\n";
+  add_selection(std::move(r));
 }
 
 } // namespace twinser

@@ -59,11 +59,20 @@ static long long floor_div(long long a, long long b) {
   return q;
 }
 
-// Leap years strictly between y1 and y2 (y1 < y2): the multiples of 4, less
-// those of 100, plus those of 400, in y1+1 .. y2-1.
-static long long leaps_between(long long y1, long long y2) {
-  auto through = [](long long y) { return floor_div(y, 4) - floor_div(y, 100) + floor_div(y, 400); };
-  return through(y2 - 1) - through(y1);
+// The one day count of the tool: days from a fixed origin to day d of month m
+// of year y. Line counts and event instants are both differences of it. Day
+// 0 or days past the end of the month simply run on into the neighbouring
+// month; the month must be 1..12.
+long long day_number(int y, int m, int d) {
+  const long long p = static_cast<long long>(y) - 1; // whole years before y
+  long long days = 365 * p + floor_div(p, 4) - floor_div(p, 100) + floor_div(p, 400);
+  for (int k = 1; k < m; ++k) days += days_of_month(k, y);
+  return days + d - 1;
+}
+
+// Days of the whole years strictly between y1 and y2 (y1 < y2).
+static long long days_between_years(int y1, int y2) {
+  return day_number(y2, 1, 1) - day_number(y1 + 1, 1, 1);
 }
 
 // Days of months m1..m2 of year y (none when m2 < m1).
@@ -79,8 +88,7 @@ static long long month_lines(int month1, int year1, int month2, int year2, int s
   long long n = 24 / step; // lines per day
   if (year1 == year2) return n * days_in_months(month1, month2, year1);
   long long r = n * days_in_months(month1, 12, year1) + n * days_in_months(1, month2, year2);
-  long long gap = static_cast<long long>(year2) - year1 - 1; // whole years between
-  if (gap > 0) r += n * 365 * gap + n * leaps_between(year1, year2);
+  if (static_cast<long long>(year2) - year1 > 1) r += n * days_between_years(year1, year2);
   return r;
 }
 
@@ -106,8 +114,7 @@ int hour_count(int month1, int year1, int month2, int year2, int day1, int hour1
     r = n * days_in_months(month1, 12, year1) - (day1 - 1LL) * n - a + 1;
     r += n * days_in_months(1, month2 - 1, year2);
     r += (day2 - 1LL) * n + b - 1;
-    long long gap = static_cast<long long>(year2) - year1 - 1;
-    if (gap > 0) r += n * 365 * gap + n * leaps_between(year1, year2);
+    if (static_cast<long long>(year2) - year1 > 1) r += n * days_between_years(year1, year2);
   }
   return static_cast<int>(r);
 }
@@ -185,6 +192,7 @@ struct series_file {
   std::streambuf* buf = nullptr;
   long long line = 0;    // lines consumed so far (the current line once started)
   long long period_line = 0; // line number of the second header line
+  std::string station;   // columns 1-24 of the first header line, as written
   std::string unit;      // columns 25-28 of the first header line, as written
   int step = 0;          // hours per data line
   int first_month = 0, first_year = 0, last_month = 0, last_year = 0;
@@ -262,6 +270,7 @@ static void read_header(series_file& f) {
   } while ((text.size() > 0 && text[0] == '$') || (text.size() > 1 && text[1] == '$'));
   if (text.size() < 31)
     file_error(f, ": its first header line (line " + line_no(f) + ") is shorter than 31 columns");
+  f.station = text.substr(0, 24);
   f.unit = text.substr(24, 4);
   std::string step_text = text.substr(29, 2);
   if (!parse_int(step_text, f.step) || f.step <= 0)
@@ -279,6 +288,10 @@ static void read_header(series_file& f) {
     file_error(f, ": its second header line (line " + line_no(f) +
                       ") does not give first month, first year, last month, last year,"
                       " values per line and format");
+}
+
+static series_record record_of(const series_file& f) {
+  return {f.name, f.station, f.unit, f.step, f.first_month, f.first_year, f.last_month, f.last_year};
 }
 
 // The file's block of the DATA INFORMATION, to the terminal and the report.
@@ -586,6 +599,8 @@ void read_flow() {
   show_header(sim, "SIMULATED DATA:\n");
   check_file_period(sim);
 
+  results.observed = record_of(obs);
+  results.simulated = record_of(sim);
   unit_rule(obs, sim);
   settle_time_step(obs.step, sim.step);
   align(obs, sim);
@@ -618,28 +633,43 @@ double flow_max() {
   return max;
 }
 
+data_record summarise_data() {
+  data_record d;
+  d.lines = LINES;
+  d.step = time_step;
+  d.area = AREA;
+  for (int i = 0; i < LINES; ++i)
+    if (neither_missing(Qobs[i], Qsim[i])) ++d.good;
+  d.max_observed = flow_max();
+  d.flow = is_flow();
+  d.temperature = itemp == 1;
+  d.first_month = month_begin;
+  d.first_year = year_begin;
+  d.last_month = month_end;
+  d.last_year = year_end;
+  return d;
+}
+
 // How much was read and how much of it is good, the area, the step and the
 // largest observed value, on the terminal and in the report.
-void data_info() {
-  const int t = time_step;
-  int good = 0;
-  for (int i = 0; i < LINES; ++i)
-    if (neither_missing(Qobs[i], Qsim[i])) ++good;
-  const bool flow = AREA > 0;
+static void write_data_summary(const data_record& d) {
+  const int t = d.step;
+  const int good = d.good;
+  const bool flow = d.flow;
 
-  std::cout << "\n   There are " << LINES * t << " hours of data being read\n"
+  std::cout << "\n   There are " << d.lines * t << " hours of data being read\n"
             << "   There are " << good * t << " hours of good data\n"
-            << "   Total " << (LINES - good) * t << " hours of were data missing\n\n";
+            << "   Total " << (d.lines - good) * t << " hours of were data missing\n\n";
   if (flow)
-    std::cout << " -----> Maximum value of flow: " << flow_max() << " (CMS)<-----\n\n";
+    std::cout << " -----> Maximum value of flow: " << d.max_observed << " (CMS)<-----\n\n";
   else
-    std::cout << " -----> Maximum rainfall value: " << flow_max() << " (mm) <-----\n\n";
+    std::cout << " -----> Maximum rainfall value: " << d.max_observed << " (mm) <-----\n\n";
   out << "   There are " << good * t << " hours of good data.\n"
-      << "   Total " << (LINES - good) * t << " hours of data were missing.\n\n";
+      << "   Total " << (d.lines - good) * t << " hours of data were missing.\n\n";
 
   if (flow) {
-    std::cout << " -----> BASIN AREA IS " << AREA << " KM^2 <-----\n";
-    out << " -----> BASIN AREA IS " << AREA << " KM^2 <-----\n";
+    std::cout << " -----> BASIN AREA IS " << d.area << " KM^2 <-----\n";
+    out << " -----> BASIN AREA IS " << d.area << " KM^2 <-----\n";
   } else {
     say_both(" -----> BASIN AREA IS NOT GIVEN. \nTHE PROGRAM ASSUMES YOU ARE DOING RAINFALL ANALYSIS\n");
   }
@@ -651,10 +681,15 @@ void data_info() {
   }
   out << "\n-------------------------------------------------------\n";
   if (flow)
-    out << " -----> Maximum value of flow: " << flow_max() << " (cms) <-----\n";
+    out << " -----> Maximum value of flow: " << d.max_observed << " (cms) <-----\n";
   else
-    out << " -----> Maximum rainfall value: " << flow_max() << " (mm) <-----\n";
+    out << " -----> Maximum rainfall value: " << d.max_observed << " (mm) <-----\n";
   out << "-------------------------------------------------------\n\n";
+}
+
+void data_info() {
+  results.data = summarise_data();
+  write_data_summary(results.data);
 }
 
 // ------------------------------------------------------ line display (A)
@@ -663,6 +698,7 @@ void lines_display() {
   int n = read_int("the number of lines of selection A");
   if (n < 0 || n > LINES) stop("Invalid entry for lines display\nPlease correct the control file\n");
   input_check(n);
+  add_selection(display_record{n});
 }
 
 // The first `line` lines of the store on the terminal, for the user to check.
@@ -672,5 +708,9 @@ void input_check(int line) {
     std::cout << "line " << k << ":   " << "Qobs: " << Qobs[k - 1] << "     Qsim: " << Qsim[k - 1] << "\n";
   std::cout << "Are these data read correctly? \n\n";
 }
+
+// ------------------------------------------------------ companion renderings
+
+store_view current_store() { return {Qobs, Qsim, LINES, time_step, month_begin, year_begin}; }
 
 } // namespace twinser

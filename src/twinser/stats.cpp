@@ -99,6 +99,81 @@ double line_a(const fit_sums& f, double b) {
   return f.Qobs_sum / f.num - (f.Qsim_sum / f.num) * b;
 }
 
+// ------------------------------------------------------- the measure bundle
+//
+// One place assembles the measures of a set of lines, for every table: the
+// multi-year row, the yearly and monthly rows, both kinds of flow class and
+// the two event tables. Each measure is formed exactly as its note above
+// says; a table only chooses the RMS order and which columns it prints.
+
+fit_row measure_bundle(const fit_sums& f, rms_order order) {
+  fit_row m;
+  m.sums = f;
+  m.r_corr = corr_r(f);
+  m.rel_rms = rel_rms(f);
+  m.rms = order == rms_order::scaled ? rms_scaled(f, m.rel_rms) : rms_of_mean(f, m.rel_rms);
+  m.var_o = var_obs(f);
+  m.var_s = var_sim(f);
+  m.nash = nash_r(m.rms, m.var_o);
+  m.std_o = std::sqrt(m.var_o);
+  m.std_s = std::sqrt(m.var_s);
+  m.mean_o = mean_obs(f);
+  m.mean_s = mean_sim(f);
+  m.cv_o = m.std_o / m.mean_o;
+  m.cv_s = m.std_s / m.mean_s;
+  m.r_mod = m.r_corr * spread_ratio(f);
+  m.line_b = line_b(f);
+  m.line_a = line_a(f, m.line_b);
+  m.pbias = percent_bias(f);
+  m.abs_pbias = abs_percent_bias(f);
+  m.abs_err = abs_error(f);
+  m.pct_rms = m.rel_rms * 100;
+  m.ipcp = f.Qobsxsim / f.Qobs_sum;
+  return m;
+}
+
+// ------------------------------------------------------ the extra measures
+//
+// Measures the report does not print, over the same lines as its row, for
+// the JSON summary. A second pass about the means of the first keeps them
+// free of the cancellation in n sum o^2 - (sum o)^2, so they agree with other
+// tools to many digits. As everywhere, no denominator is guarded: no lines
+// give nan, a constant observed series gives -inf or nan.
+//
+//   nse      = 1 - sum (s - o)^2 / sum (o - mean o)^2   (textbook
+//              Nash-Sutcliffe efficiency, -inf..1; the report's r divides
+//              the mean square by n and the variance by n - 1 instead)
+//   kge_2009 = 1 - sqrt((r - 1)^2 + (alpha - 1)^2 + (beta - 1)^2), with
+//              r the correlation, alpha = std s / std o, beta = mean s / mean o
+//   kge_2012 = the same with gamma = Cv s / Cv o = alpha / beta for alpha
+//   mae      = sum |s - o| / n, mean absolute error in the series unit
+
+centred_sums::centred_sums(const fit_sums& f)
+    : mean_o(f.Qobs_sum / f.num), mean_s(f.Qsim_sum / f.num) {}
+
+void centred_sums::add(double o, double s) {
+  num += 1;
+  const double co = o - mean_o;
+  const double cs = s - mean_s;
+  oo += co * co;
+  ss += cs * cs;
+  os += co * cs;
+  const double d = s - o;
+  dd += d * d;
+  ad += std::fabs(d);
+}
+
+void extra_measures(fit_row& row, const centred_sums& c) {
+  const double r = c.os / std::sqrt(c.oo * c.ss);
+  const double alpha = std::sqrt(c.ss / c.oo);
+  const double beta = c.mean_s / c.mean_o;
+  const double gamma = alpha / beta;
+  row.nse = 1 - c.dd / c.oo;
+  row.kge_2009 = 1 - std::sqrt((r - 1) * (r - 1) + (alpha - 1) * (alpha - 1) + (beta - 1) * (beta - 1));
+  row.kge_2012 = 1 - std::sqrt((r - 1) * (r - 1) + (gamma - 1) * (gamma - 1) + (beta - 1) * (beta - 1));
+  row.mae = c.ad / c.num;
+}
+
 // ------------------------------------------------ multi-year statistics
 //
 // One row over the whole analysis period and the least-squares line of the
@@ -116,7 +191,7 @@ static void multi_year_heading() {
   out << "\n";
   out << "                                         MULTI-YEAR STATISTICS\n";
   out << "            Abs.\n";
-  if (AREA > 0) {
+  if (is_flow()) {
     out << "      %      %       Obs.    Sim.    Obs.   Sim.   Obs.  Sim.    %      RMS"
            "         Nash-S.  Modi.\n";
     out << "    Bias    Bias    Qmean   Qmean    std    std     Cv    Cv    RMS    (CMS)"
@@ -132,42 +207,40 @@ static void multi_year_heading() {
   out << "\n";
 }
 
-void total_bias() {
+fit_row multi_year() {
   fit_sums f;
   for (int i = 0; i < LINES; ++i)
     if (valid_for_total(Qobs[i], Qsim[i])) f.add(Qobs[i], Qsim[i]);
+  fit_row m = measure_bundle(f, rms_order::scaled);
+  centred_sums c(f);
+  for (int i = 0; i < LINES; ++i)
+    if (valid_for_total(Qobs[i], Qsim[i])) c.add(Qobs[i], Qsim[i]);
+  extra_measures(m, c);
+  return m;
+}
 
-  double r_corr = corr_r(f);
-  double rms = rel_rms(f);
-  double rms_real = rms_scaled(f, rms);
-  double std_o = var_obs(f); // variances first, standard deviations below
-  double std_s = var_sim(f);
-  double nash = nash_r(rms_real, std_o);
-  std_o = std::sqrt(std_o);
-  std_s = std::sqrt(std_s);
-  double cv_o = std_o / mean_obs(f);
-  double cv_s = std_s / mean_sim(f);
-  double r_mod = r_corr * spread_ratio(f);
-  double b = line_b(f);
-  double a = line_a(f, b);
-
+static void write_multi_year(const fit_row& m) {
   multi_year_heading();
-  out << std::setprecision(5) << std::setw(9) << percent_bias(f) << std::setw(8)
-      << abs_percent_bias(f);
-  out << std::setprecision(4) << std::setw(8) << mean_obs(f) << std::setw(8) << mean_sim(f)
-      << std::setw(8) << std_o << std::setw(7) << std_s << std::setw(7) << cv_o
-      << std::setw(7) << cv_s << std::setw(7) << rms * 100 << std::setw(7) << rms_real;
-  out << std::setprecision(3) << std::setw(7) << r_corr << " " << std::setw(7) << nash
-      << std::setw(7) << r_mod << std::endl;
+  out << std::setprecision(5) << std::setw(9) << m.pbias << std::setw(8) << m.abs_pbias;
+  out << std::setprecision(4) << std::setw(8) << m.mean_o << std::setw(8) << m.mean_s
+      << std::setw(8) << m.std_o << std::setw(7) << m.std_s << std::setw(7) << m.cv_o
+      << std::setw(7) << m.cv_s << std::setw(7) << m.pct_rms << std::setw(7) << m.rms;
+  out << std::setprecision(3) << std::setw(7) << m.r_corr << " " << std::setw(7) << m.nash
+      << std::setw(7) << m.r_mod << std::endl;
 
   // A and B keep the precision of the row's last fields (3)
-  if (AREA > 0)
-    out << "\n  Best line fit:  Qobs = A+B*Qsim:  A--> " << a << " (cms)" << "  B--> " << b
-        << "\n";
+  if (is_flow())
+    out << "\n  Best line fit:  Qobs = A+B*Qsim:  A--> " << m.line_a << " (cms)" << "  B--> "
+        << m.line_b << "\n";
   else
-    out << "\n  Best line fit:  Pobs = A+B*Psim:  A--> " << a << " (mm)" << "  B--> " << b
-        << "\n";
+    out << "\n  Best line fit:  Pobs = A+B*Psim:  A--> " << m.line_a << " (mm)" << "  B--> "
+        << m.line_b << "\n";
   out << "\n";
+}
+
+void total_bias() {
+  results.whole_period = multi_year();
+  write_multi_year(results.whole_period);
 }
 
 // ------------------------------------------- yearly and monthly statistics
@@ -176,27 +249,7 @@ void total_bias() {
 // over the years. Only the missing-value marker keeps a line out here
 // (neither_missing): a negative reading such as -0.5 takes part, unlike in
 // the multi-year row. A year or month without lines gives a row of nan.
-// Each row makes its own pass over all lines, so its sums are in line order.
-
-// The measures of one yearly or monthly row.
-struct row_measures {
-  double pbias, abs_pbias, abs_err, mean_o, mean_s, pct_rms, rms_real, r_corr, nash;
-};
-
-static row_measures row_of(const fit_sums& f) {
-  row_measures m;
-  m.r_corr = corr_r(f);
-  double rms = rel_rms(f);
-  m.rms_real = rms_of_mean(f, rms);
-  m.nash = nash_r(m.rms_real, var_obs(f));
-  m.pbias = percent_bias(f);
-  m.abs_pbias = abs_percent_bias(f);
-  m.abs_err = abs_error(f);
-  m.mean_o = mean_obs(f);
-  m.mean_s = mean_sim(f);
-  m.pct_rms = rms * 100;
-  return m;
-}
+// Every row adds its lines in line order.
 
 void yearly_display() {
   out << "\n";
@@ -205,7 +258,7 @@ void yearly_display() {
   out << "                                  YEARLY STATISTICS\n";
   out << "                Absolute  Absolute\n";
   out << "        Percent  Percent   Error   Observed Simulated  Percent    RMS         Nash-S.\n";
-  if (AREA > 0)
+  if (is_flow())
     out << " Year    Bias     Bias     (CMS)     Qmean    Qmean      RMS     (CMS)    R      r\n";
   else
     out << " Year    Bias     Bias     ( MM)     Pmean    Pmean      RMS     ( MM)    R      r\n";
@@ -218,24 +271,37 @@ void yearly_bias() {
   for (int y = year_begin; y <= year_end; ++y) year_bias(y);
 }
 
-void year_bias(int yr) {
+period_row year_row(int yr) {
   // the store runs forward in time, so a year's lines are one stretch; the
   // sums over it are those of a scan of every line, in the same order
   const int* begin = year;
   const int* end = year + LINES;
-  const int* first = std::lower_bound(begin, end, yr);
-  const int* last = std::upper_bound(first, end, yr);
+  const int first = static_cast<int>(std::lower_bound(begin, end, yr) - year);
+  const int last = static_cast<int>(std::upper_bound(begin + first, end, yr) - year);
   fit_sums f;
-  for (int i = static_cast<int>(first - year); i < static_cast<int>(last - year); ++i)
+  for (int i = first; i < last; ++i)
     if (neither_missing(Qobs[i], Qsim[i])) f.add(Qobs[i], Qsim[i]);
-  row_measures m = row_of(f);
+  period_row row{yr, measure_bundle(f, rms_order::of_mean)};
+  centred_sums c(f);
+  for (int i = first; i < last; ++i)
+    if (neither_missing(Qobs[i], Qsim[i])) c.add(Qobs[i], Qsim[i]);
+  extra_measures(row.fit, c);
+  return row;
+}
 
+static void write_year_row(const period_row& row) {
+  const fit_row& m = row.fit;
   out << std::setfill(' ') << std::setprecision(4);
-  out << std::setw(5) << yr << std::setw(9) << m.pbias << std::setw(9) << m.abs_pbias
+  out << std::setw(5) << row.period << std::setw(9) << m.pbias << std::setw(9) << m.abs_pbias
       << std::setw(9) << m.abs_err << std::setw(9) << m.mean_o << std::setw(9) << m.mean_s
-      << std::setw(10) << m.pct_rms << std::setw(9) << m.rms_real;
+      << std::setw(10) << m.pct_rms << std::setw(9) << m.rms;
   out << std::setprecision(3) << " " << std::setw(7) << m.r_corr << " " << std::setw(7)
       << m.nash << std::endl;
+}
+
+void year_bias(int yr) {
+  results.yearly.push_back(year_row(yr));
+  write_year_row(results.yearly.back());
 }
 
 void monthly_display() {
@@ -246,7 +312,7 @@ void monthly_display() {
   out << "               Absolute  Absolute\n";
   out << "       Percent  Percent   Error    Observed  Simulated  Percent     RMS         "
          "Nash-S.\n";
-  if (AREA > 0)
+  if (is_flow())
     out << "Month   Bias     Bias     (CMS)     Qmean     Qmean       RMS      (CMS)    R"
            "       r\n";
   else
@@ -257,23 +323,50 @@ void monthly_display() {
   monthly_bias();
 }
 
+// All twelve months in one pass over the store and a second for the extras;
+// each month still adds its own lines in line order.
+std::vector<period_row> monthly_rows() {
+  fit_sums f[12];
+  for (int i = 0; i < LINES; ++i)
+    if (neither_missing(Qobs[i], Qsim[i]) && month[i] >= 1 && month[i] <= 12)
+      f[month[i] - 1].add(Qobs[i], Qsim[i]);
+  std::vector<centred_sums> c;
+  std::vector<period_row> rows;
+  for (int m = 1; m <= 12; ++m) {
+    rows.push_back({m, measure_bundle(f[m - 1], rms_order::of_mean)});
+    c.emplace_back(f[m - 1]);
+  }
+  for (int i = 0; i < LINES; ++i)
+    if (neither_missing(Qobs[i], Qsim[i]) && month[i] >= 1 && month[i] <= 12)
+      c[static_cast<std::size_t>(month[i] - 1)].add(Qobs[i], Qsim[i]);
+  for (int m = 0; m < 12; ++m) extra_measures(rows[static_cast<std::size_t>(m)].fit, c[static_cast<std::size_t>(m)]);
+  return rows;
+}
+
+// no separating blanks before R and r: the wider fields take their place
+static void write_month_row(const period_row& row) {
+  const fit_row& m = row.fit;
+  out << std::setfill(' ') << std::setprecision(4);
+  out << std::setw(3) << row.period << std::setw(9) << m.pbias << std::setw(9) << m.abs_pbias
+      << std::setw(10) << m.abs_err << std::setw(11) << m.mean_o << std::setw(10) << m.mean_s
+      << std::setw(10) << m.pct_rms << std::setw(10) << m.rms;
+  out << std::setprecision(3) << std::setw(7) << m.r_corr << std::setw(8) << m.nash
+      << std::endl;
+}
+
 void monthly_bias() {
-  for (int m = 1; m <= 12; ++m) month_bias(m);
+  for (const period_row& row : monthly_rows()) {
+    results.monthly.push_back(row);
+    write_month_row(row);
+  }
 }
 
 void month_bias(int mon) {
-  fit_sums f;
-  for (int i = 0; i < LINES; ++i)
-    if (month[i] == mon && neither_missing(Qobs[i], Qsim[i])) f.add(Qobs[i], Qsim[i]);
-  row_measures m = row_of(f);
-
-  // no separating blanks before R and r: the wider fields take their place
-  out << std::setfill(' ') << std::setprecision(4);
-  out << std::setw(3) << mon << std::setw(9) << m.pbias << std::setw(9) << m.abs_pbias
-      << std::setw(10) << m.abs_err << std::setw(11) << m.mean_o << std::setw(10) << m.mean_s
-      << std::setw(10) << m.pct_rms << std::setw(10) << m.rms_real;
-  out << std::setprecision(3) << std::setw(7) << m.r_corr << std::setw(8) << m.nash
-      << std::endl;
+  // a month number that labels no line gives the row of nan of an empty month
+  period_row row{mon, measure_bundle(fit_sums{}, rms_order::of_mean)};
+  if (mon >= 1 && mon <= 12) row = monthly_rows()[static_cast<std::size_t>(mon - 1)];
+  results.monthly.push_back(row);
+  write_month_row(results.monthly.back());
 }
 
 // ------------------------------------------------------ largest differences
@@ -336,14 +429,28 @@ void array_fill(int* line) {
     if (both_non_negative(Qobs[i], Qsim[i])) insert_ranked(line, i);
 }
 
-void error25() {
+std::vector<difference_row> largest_differences() {
   int line[RANKED];
   array_fill(line);
+  std::vector<difference_row> rows;
+  for (int p = 0; p < RANKED && line[p] != NO_LINE; ++p) {
+    difference_row r;
+    r.line = line[p];
+    line_to_date(r.line, r.year, r.month, r.day, r.hour);
+    r.obs = Qobs[r.line];
+    r.sim = Qsim[r.line];
+    r.diff = r.sim - r.obs;
+    r.pct_error = (r.diff / r.obs) * 100;
+    rows.push_back(r);
+  }
+  return rows;
+}
 
+static void write_largest(const std::vector<difference_row>& rows) {
   out << "\n\n" << std::flush;
   rule('-', 65);
   out << "\n";
-  if (AREA > 0) {
+  if (is_flow()) {
     out << "                25 LARGEST FLOW DIFFERENCES\n";
     out << "                    Observed  Simulated   Error    Percent\n";
     out << "      Date            Flow      Flow    (Sim-Obs)   Error\n";
@@ -355,17 +462,18 @@ void error25() {
   rule('-', 65);
   out << "\n";
 
-  for (int p = 0; p < RANKED && line[p] != NO_LINE; ++p) {
-    int L = line[p];
-    int iy = 0, im = 0, id = 0, ih = 0;
-    line_to_date(L, iy, im, id, ih);
-    double diff = Qsim[L] - Qobs[L];
-    out << std::setw(3) << ih << ":00 " << std::setfill('0') << std::setw(2) << im << "/"
-        << std::setw(2) << id << "/" << std::setfill(' ') << iy;
-    out << std::setprecision(6) << std::setw(10) << Qobs[L] << std::setw(11) << Qsim[L]
-        << std::setw(10) << diff << std::setw(10) << (diff / Qobs[L]) * 100 << std::endl;
+  for (const difference_row& r : rows) {
+    out << std::setw(3) << r.hour << ":00 " << std::setfill('0') << std::setw(2) << r.month << "/"
+        << std::setw(2) << r.day << "/" << std::setfill(' ') << r.year;
+    out << std::setprecision(6) << std::setw(10) << r.obs << std::setw(11) << r.sim
+        << std::setw(10) << r.diff << std::setw(10) << r.pct_error << std::endl;
   }
   out << std::setprecision(4);
+}
+
+void error25() {
+  results.largest = largest_differences();
+  write_largest(results.largest);
 }
 
 } // namespace twinser

@@ -1,0 +1,322 @@
+// The JSON summary: the run record rendered field by field, in the order and
+// under the names README.md documents. Numbers go out at full precision (the
+// shortest text that reads back to the same double); a nan or an infinity,
+// which the report prints as text, is null.
+#include "summary.h"
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+namespace twinser_view {
+
+using nlohmann::ordered_json;
+using namespace twinser;
+
+namespace {
+
+ordered_json num(double v) { return std::isfinite(v) ? ordered_json(v) : ordered_json(nullptr); }
+
+// A trimmed header text: columns of a card image carry blanks around it.
+std::string trimmed(const std::string& text) {
+  const auto b = text.find_first_not_of(' ');
+  if (b == std::string::npos) return "";
+  return text.substr(b, text.find_last_not_of(' ') - b + 1);
+}
+
+std::string year_month(int y, int m) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d", y, m);
+  return text;
+}
+
+std::string date_hour(int y, int m, int d, int h) {
+  char text[48];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:00", y, m, d, h);
+  return text;
+}
+
+ordered_json series_json(const series_record& s) {
+  return {{"file", s.file},
+          {"station", trimmed(s.station)},
+          {"unit", trimmed(s.unit)},
+          {"step_hours", s.step},
+          {"first", year_month(s.first_year, s.first_month)},
+          {"last", year_month(s.last_year, s.last_month)}};
+}
+
+// The measures every table of fit shares: count, biases, RMS, R, r.
+ordered_json fit_core(const fit_row& m) {
+  return {{"n", m.sums.num},
+          {"percent_bias", num(m.pbias)},
+          {"abs_percent_bias", num(m.abs_pbias)},
+          {"percent_rms", num(m.pct_rms)},
+          {"rms", num(m.rms)},
+          {"r", num(m.r_corr)},
+          {"nash_r", num(m.nash)}};
+}
+
+ordered_json whole_period_json(const fit_row& m) {
+  return {{"n", m.sums.num},
+          {"percent_bias", num(m.pbias)},
+          {"abs_percent_bias", num(m.abs_pbias)},
+          {"obs_mean", num(m.mean_o)},
+          {"sim_mean", num(m.mean_s)},
+          {"obs_std", num(m.std_o)},
+          {"sim_std", num(m.std_s)},
+          {"obs_cv", num(m.cv_o)},
+          {"sim_cv", num(m.cv_s)},
+          {"percent_rms", num(m.pct_rms)},
+          {"rms", num(m.rms)},
+          {"r", num(m.r_corr)},
+          {"nash_r", num(m.nash)},
+          {"rm", num(m.r_mod)},
+          {"line_a", num(m.line_a)},
+          {"line_b", num(m.line_b)},
+          {"nse", num(m.nse)},
+          {"kge_2009", num(m.kge_2009)},
+          {"kge_2012", num(m.kge_2012)},
+          {"mae", num(m.mae)}};
+}
+
+ordered_json period_rows_json(const std::vector<period_row>& rows, const char* key) {
+  ordered_json list = ordered_json::array();
+  for (const period_row& row : rows) {
+    const fit_row& m = row.fit;
+    list.push_back({{key, row.period},
+                    {"n", m.sums.num},
+                    {"percent_bias", num(m.pbias)},
+                    {"abs_percent_bias", num(m.abs_pbias)},
+                    {"abs_error", num(m.abs_err)},
+                    {"obs_mean", num(m.mean_o)},
+                    {"sim_mean", num(m.mean_s)},
+                    {"percent_rms", num(m.pct_rms)},
+                    {"rms", num(m.rms)},
+                    {"r", num(m.r_corr)},
+                    {"nash_r", num(m.nash)},
+                    {"nse", num(m.nse)},
+                    {"kge_2009", num(m.kge_2009)},
+                    {"kge_2012", num(m.kge_2012)}});
+  }
+  return list;
+}
+
+ordered_json largest_json(const std::vector<difference_row>& rows) {
+  ordered_json list = ordered_json::array();
+  int rank = 0;
+  for (const difference_row& r : rows)
+    list.push_back({{"rank", ++rank},
+                    {"line", r.line},
+                    {"date", date_hour(r.year, r.month, r.day, r.hour)},
+                    {"obs", num(r.obs)},
+                    {"sim", num(r.sim)},
+                    {"diff", num(r.diff)},
+                    {"percent_error", num(r.pct_error)}});
+  return list;
+}
+
+// ------------------------------------------------------------ selections
+
+ordered_json selection_json(const display_record& a) {
+  return {{"letter", "A"}, {"lines", a.lines}};
+}
+
+ordered_json selection_json(const class_record& c) {
+  ordered_json j = {{"letter", std::string(1, c.letter)}};
+  if (c.letter == 'D') {
+    j["intervals"] = c.intervals;
+    j["max_observed"] = num(c.max_observed);
+  }
+  ordered_json rows = ordered_json::array();
+  for (const class_row& row : c.rows) {
+    ordered_json r;
+    if (c.letter == 'E') {
+      r["value"] = num(row.lower);
+      r["found"] = row.found;
+      if (!row.found) {
+        rows.push_back(r);
+        continue;
+      }
+    } else {
+      r["lower"] = num(row.lower);
+      r["upper"] = num(row.upper);
+    }
+    r.update(fit_core(row.fit));
+    rows.push_back(r);
+  }
+  j["rows"] = rows;
+  return j;
+}
+
+ordered_json date_time(const int* f) {
+  return {{"year", f[3]}, {"month", f[1]}, {"day", f[2]}, {"hour", f[0]}};
+}
+
+ordered_json event_json(const event_row& ev, int step) {
+  ordered_json stats = fit_core(ev.stats);
+  stats["rm"] = num(ev.stats.r_mod);
+  stats["total_obs_mm"] = num(ev.total_obs);
+  stats["total_sim_mm"] = num(ev.total_sim);
+  stats["ipcp"] = num(ev.stats.ipcp);
+
+  const bool both = ev.has_obs_centre && ev.has_sim_centre;
+  ordered_json centre = {
+      {"obs_line", ev.has_obs_centre ? ordered_json(ev.line1 + ev.obs_centre - 1) : ordered_json(nullptr)},
+      {"sim_line", ev.has_sim_centre ? ordered_json(ev.line1 + ev.sim_centre - 1) : ordered_json(nullptr)},
+      {"time_diff_hours", both ? ordered_json(ev.centre_diff) : ordered_json(nullptr)}};
+
+  ordered_json maxima = {{"obs_peak", num(ev.obs_peak)},
+                         {"obs_line", ev.obs_peak_line},
+                         {"sim_peak", num(ev.sim_peak)},
+                         {"sim_line", ev.sim_peak_line},
+                         {"time_diff_hours", ev.shift * step},
+                         {"ratio", num(ev.ratio)},
+                         {"relative_error", num(ev.ratio - 1)}};
+
+  ordered_json aligned = {{"shift_lines", ev.shift}};
+  aligned.update(fit_core(ev.aligned));
+  aligned["total_obs_mm"] = num(ev.aligned_total_obs);
+  aligned["total_sim_mm"] = num(ev.aligned_total_sim);
+
+  return {{"number", ev.number},
+          {"begin", date_time(ev.begin)},
+          {"end", date_time(ev.end)},
+          {"first_line", ev.line1},
+          {"end_line", ev.line2},
+          {"hours", ev.hours},
+          {"statistics", stats},
+          {"centre", centre},
+          {"maxima", maxima},
+          {"aligned", aligned}};
+}
+
+ordered_json selection_json(const event_record& g, int step) {
+  ordered_json events = ordered_json::array();
+  for (const event_row& ev : g.events) events.push_back(event_json(ev, step));
+  const double* s = g.statistics_means;
+  const double* a = g.aligned_means;
+  return {{"letter", "G"},
+          {"events", events},
+          {"statistics_means",
+           {{"hours", num(s[0])}, {"percent_bias", num(s[1])}, {"abs_percent_bias", num(s[2])},
+            {"percent_rms", num(s[3])}, {"r", num(s[4])}, {"nash_r", num(s[5])}, {"rm", num(s[6])},
+            {"total_obs_mm", num(s[7])}, {"total_sim_mm", num(s[8])}}},
+          {"pooled",
+           {{"overall_bias", num(g.overall_bias)}, {"flood_bias", num(g.flood_bias)},
+            {"flood_rms", num(g.flood_rms)}}},
+          {"centre_means",
+           {{"time_diff_hours", num(g.centre_mean)}, {"abs_time_diff_hours", num(g.centre_abs_mean)}}},
+          {"maxima_means",
+           {{"time_diff_hours", num(g.time_mean)}, {"ratio", num(g.ratio_mean)},
+            {"abs_relative_error", num(g.deviation_mean)}}},
+          {"peak_summary",
+           {{"ep", num(g.peak_error)}, {"bp", num(g.peak_time_bias)}, {"bp_avg", num(g.peak_time_error)},
+            {"mean_obs_peak", num(g.mean_obs_peak)}}},
+          {"aligned_means",
+           {{"hours", num(a[0])}, {"percent_bias", num(a[1])}, {"abs_percent_bias", num(a[2])},
+            {"percent_rms", num(a[3])}, {"r", num(a[4])}, {"nash_r", num(a[5])},
+            {"total_obs_mm", num(a[6])}, {"total_sim_mm", num(a[7])}}}};
+}
+
+ordered_json selection_json(const peak_record& h) {
+  ordered_json peaks = ordered_json::array();
+  const ordered_json none(nullptr);
+  for (const peak_row& p : h.peaks)
+    peaks.push_back({{"obs_peak", num(p.obs_peak)},
+                     {"obs_line", p.obs_line},
+                     {"sim_peak", p.matched ? num(p.sim_peak) : none},
+                     {"sim_line", p.matched ? ordered_json(p.sim_line) : none},
+                     {"time_diff_hours", p.matched ? ordered_json(p.time_diff) : none},
+                     {"percent_difference", p.matched ? num(p.pct_diff) : none},
+                     {"ratio", p.matched ? num(p.ratio) : none}});
+  // the report prints the sums themselves for one match, nothing for none
+  const peak_totals& t = h.totals;
+  ordered_json summary = {{"observed_peaks", t.total_opeak}, {"matched_peaks", t.total_speak},
+                          {"mean_time_diff_hours", none}, {"mean_peak_diff", none},
+                          {"sd_time_diff_hours", none}, {"sd_peak_diff", none}};
+  if (t.total_speak == 1) {
+    summary["mean_time_diff_hours"] = t.time_diff;
+    summary["mean_peak_diff"] = num(t.peak_diff);
+  } else if (t.total_speak > 1) {
+    summary["mean_time_diff_hours"] = num(h.mean_time);
+    summary["mean_peak_diff"] = num(h.mean_peak);
+    summary["sd_time_diff_hours"] = num(h.sd_time);
+    summary["sd_peak_diff"] = num(h.sd_peak);
+  }
+  return {{"letter", "H"},
+          {"threshold", num(h.threshold)},
+          {"window_hours", h.window_read},
+          {"window_used_hours", h.window},
+          {"peaks", peaks},
+          {"summary", summary}};
+}
+
+ordered_json selection_json(const accumulation_record& acc) {
+  ordered_json rows = ordered_json::array();
+  for (const accumulation_row& r : acc.rows)
+    rows.push_back({{"first", year_month(r.first_year, r.first_month)},
+                    {"last", year_month(r.last_year, r.last_month)},
+                    {"first_line", r.line1 - 1},
+                    {"last_line", r.line2 - 1},
+                    {"obs_mm", num(r.obs)},
+                    {"sim_mm", num(r.sim)},
+                    {"error_mm", num(r.error)},
+                    {"error_period_mm", num(r.period_error)}});
+  return {{"letter", "I"}, {"months", acc.months}, {"rows", rows}, {"lines_analysed", acc.lines}};
+}
+
+ordered_json selection_json(const refused_record& x) {
+  return {{"letter", std::string(1, x.letter)}, {"refused", x.reason}};
+}
+
+} // namespace
+
+ordered_json summary_json(const run_record& run, const std::string& tool_version) {
+  const data_record& d = run.data;
+  ordered_json j;
+  j["schema"] = "twinser-summary/1";
+  j["tool"] = {{"name", "twinser-view"}, {"version", tool_version}};
+  j["control_file"] = ctlfile;
+  j["report_file"] = outfile;
+  j["event_data_file"] = OPTION_O == 1 ? ordered_json("event.dat") : ordered_json(nullptr);
+  j["series"] = {{"observed", series_json(run.observed)}, {"simulated", series_json(run.simulated)}};
+  char start[48];
+  std::snprintf(start, sizeof start, "%04d-%02d-01T00:00", d.first_year, d.first_month);
+  j["period"] = {{"first", year_month(d.first_year, d.first_month)},
+                 {"last", year_month(d.last_year, d.last_month)},
+                 {"start", start},
+                 {"step_hours", d.step},
+                 {"lines", d.lines},
+                 {"good_hours", static_cast<long long>(d.good) * d.step},
+                 {"missing_hours", static_cast<long long>(d.lines - d.good) * d.step}};
+  j["area_km2"] = num(d.area);
+  j["flow"] = d.flow;
+  j["temperature"] = d.temperature;
+  j["max_observed"] = num(d.max_observed);
+  j["whole_period"] = whole_period_json(run.whole_period);
+  j["yearly"] = period_rows_json(run.yearly, "year");
+  j["monthly"] = period_rows_json(run.monthly, "month");
+  j["largest_differences"] = largest_json(run.largest);
+  ordered_json selections = ordered_json::array();
+  for (const selection_record& s : run.selections)
+    selections.push_back(std::visit(
+        [&](const auto& rec) {
+          if constexpr (std::is_same_v<std::decay_t<decltype(rec)>, event_record>)
+            return selection_json(rec, d.step);
+          else
+            return selection_json(rec);
+        },
+        s));
+  j["selections"] = selections;
+  return j;
+}
+
+bool write_summary(const run_record& run, const store_view&, const std::string& path) {
+  std::ofstream file(path, std::ios::out | std::ios::trunc);
+  if (!file) return false;
+  file << summary_json(run, TWINSER_VERSION).dump(1) << "\n";
+  return static_cast<bool>(file.flush());
+}
+
+} // namespace twinser_view

@@ -1,0 +1,20 @@
+// The JSON summary of a finished run ("twinser-summary/1"): every section of
+// the report as data, rendered from the run record and nothing else.
+#pragma once
+
+#include "twinser.h"
+
+#include <nlohmann/json.hpp>
+
+#include <string>
+
+namespace twinser_view {
+
+// The whole summary; `tool_version` goes into "tool".
+nlohmann::ordered_json summary_json(const twinser::run_record& run, const std::string& tool_version);
+
+// Writes the summary to `path`; false when the file cannot be written.
+bool write_summary(const twinser::run_record& run, const twinser::store_view& store,
+                   const std::string& path);
+
+} // namespace twinser_view
