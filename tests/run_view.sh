@@ -2,8 +2,9 @@
 # Runs one end-to-end case that finishes with both twinser and twinser-view,
 # each in a fresh directory, and checks that twinser-view leaves the same
 # report, event.dat, terminal output (apart from its line naming the extra
-# files) and exit status, and that its JSON summary holds the printed values
-# of the multi-year, yearly and monthly rows (tests/view_check.py).
+# files, the JSON summary and the HTML page) and exit status, and that its
+# JSON summary holds the printed values of the multi-year, yearly and monthly
+# rows (tests/view_check.py).
 # Usage: run_view.sh TWINSER TWINSER_VIEW CASE_DIR
 set -u
 plain=$1
@@ -44,9 +45,15 @@ if ! cmp -s "$work/plain.stdout" "$work/view.stdout.core"; then
   echo "--- terminal output differs:"; diff -u "$work/plain.stdout" "$work/view.stdout.core" | head -n 40; fail=1
 fi
 json=${last#Summary written to: }
+page=${json##*, }
 json=${json%%, *}
 if [ ! -f "$work/view/$json" ]; then echo "summary $json was not written"; fail=1; fi
 mv "$work/view/$json" "$work/summary.json" 2> /dev/null
+case "$page" in
+  *.html) [ -s "$work/view/$page" ] || { echo "page $page was not written"; fail=1; }
+          rm -f "$work/view/$page" ;;
+  *) echo "no page named at the end of the terminal output"; fail=1 ;;
+esac
 if ! diff -r "$work/plain" "$work/view" > "$work/files.diff"; then
   echo "--- files differ:"; head -n 40 "$work/files.diff"; fail=1
 fi

@@ -315,7 +315,10 @@ ordered_json summary_json(const run_record& run, const std::string& tool_version
 bool write_summary(const run_record& run, const store_view&, const std::string& path) {
   std::ofstream file(path, std::ios::out | std::ios::trunc);
   if (!file) return false;
-  file << summary_json(run, TWINSER_VERSION).dump(1) << "\n";
+  // a file or station name need not be UTF-8 (Latin-1 names are common):
+  // such bytes become U+FFFD rather than stopping the run half written
+  const auto replace = ordered_json::error_handler_t::replace;
+  file << summary_json(run, TWINSER_VERSION).dump(1, ' ', false, replace) << "\n";
   return static_cast<bool>(file.flush());
 }
 
