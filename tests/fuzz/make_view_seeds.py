@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes seeds for page_harness.cpp into a directory: names with markup,
+"""Writes seeds for view_harness.cpp into a directory: names with markup,
 quotes, line separators and bytes that are not UTF-8; measures and series with
 nan, inf, huge, tiny and missing values. make_page_seeds.py DIR"""
 import os, struct, sys
