@@ -9,6 +9,7 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -549,15 +550,52 @@ static bool number_char(char c) {
   return is_digit(c) || c == '+' || c == '-' || c == '.' || c == 'e' || c == 'E';
 }
 
+// Powers of ten that a double holds exactly.
+constexpr double EXACT_TENS[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                 1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// Plain decimals such as "20.011" or "-999", the bulk of every series:
+// digits with at most one point, 19 digits at most, no exponent. Their
+// digits m make an exact double while m <= 2^53, and with k digits after
+// the point (k <= 22) m / 10^k is one correctly rounded division of two
+// exact doubles: the nearest double to the text, as strtod and from_chars
+// find it. False, with nothing read, for any other text.
+static bool plain_decimal(const char* p, const char* e, double& x) {
+  std::uint64_t m = 0;
+  int digits = 0;
+  for (; p < e && is_digit(*p); ++p, ++digits) {
+    if (digits == 19) return false;
+    m = m * 10 + static_cast<unsigned>(*p - '0');
+  }
+  int after_point = 0;
+  if (p < e && *p == '.') {
+    for (++p; p < e && is_digit(*p); ++p, ++after_point, ++digits) {
+      if (digits == 19) return false;
+      m = m * 10 + static_cast<unsigned>(*p - '0');
+    }
+  }
+  if (digits == 0 || after_point > 22 || m > (std::uint64_t{1} << 53)) return false;
+  if (p < e && (*p == 'e' || *p == 'E')) return false;
+  x = static_cast<double>(m) / EXACT_TENS[after_point];
+  return true;
+}
+
 value_text read_number(const char* p, const char* e, double& v) {
   while (p < e && is_space(*p)) ++p;
   const char* from = p; // from_chars takes a minus sign but not a plus sign
+  bool minus = false;
   if (p < e && (*p == '+' || *p == '-')) {
-    if (*p == '+') from = p + 1;
+    minus = *p == '-';
+    if (!minus) from = p + 1;
     ++p;
   }
   if (p == e || !(is_digit(*p) || *p == '.')) return value_text::none; // also "inf", "nan", "+-1"
   double x = 0;
+  if (plain_decimal(p, e, x)) {
+    v = minus ? -x : x;
+    return value_text::number;
+  }
   auto [stop, ec] = std::from_chars(from, e, x);
   if (ec == std::errc::invalid_argument) return value_text::none; // ".", ".e5": no digit
   // An exponent letter left unread: extraction takes it into the number (a
