@@ -1,12 +1,121 @@
 #!/usr/bin/env bash
-# Times a whole run with every selection on long synthetic series and reports
-# wall time and peak memory. Usage: bench/run.sh [build dir]
-# Cases: 100 years daily, 20 years hourly.
+# Times whole runs on long synthetic series. Usage: bench/run.sh [build dir]
+#
+# First, a century of hourly data (1901-2000, 876,600 lines a file): the
+# median wall time of the full run with every selection, the median of the
+# parse floor (bench/parse_floor: both files read in 64 KiB chunks, every
+# value parsed with from_chars into two arrays, nothing else) measured in the
+# same call, their ratio, the run that only reads, the peak memory of the full
+# run against its bar (1.5 x 24 bytes a line + 16 MiB), and the full run on
+# two centuries, which should take twice as long. The series are written once
+# into bench/data/ (not kept in git) and reused while the generator is
+# unchanged. Timed with hyperfine when it is installed, else with a loop.
+#
+# Then the older cases: 100 years daily, 20 years hourly, and 3000 events.
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
-bin=${1:-$top/build}/twinser
+build=${1:-$top/build}
+bin=$build/twinser
+floor=$build/parse_floor
+runs=${BENCH_RUNS:-11}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+
+# ------------------------------------------------------------ a century hourly
+
+# gen_dir NAME FIRST_YEAR: hourly series from FIRST_YEAR to 2000 in bench/data/NAME
+gen_dir() {
+  local dir=$top/bench/data/$1
+  if [ ! -f "$dir/sim.xk" ] || [ "$top/bench/gen_series.py" -nt "$dir/sim.xk" ]; then
+    python3 "$top/bench/gen_series.py" 1 "$2" 2000 "$dir"
+  fi
+  # every selection: 10 lines shown, E with 5 values, D 10 intervals, F two
+  # intervals, G a month, a season and a year, H and I
+  cat > "$dir/every.ctl" <<CTL
+# benchmark run: every selection
+@
+obs.xk sim.xk report.txt
+-1 -1 -1 -1 500
+@T 1
+@A 10
+@E 5 10 30 50 100 200
+@D 10
+@F 2 0 20 20 9999
+@G 3 0 3 1 1950 0 4 1 1950 0 6 1 1975 0 9 1 1975 0 1 1 1999 24 12 31 1999
+@H 40 72
+@I 12
+@Q
+CTL
+  printf '# benchmark run: read the series only\n@\nobs.xk sim.xk report.txt\n-1 -1 -1 -1 500\n@Q\n' \
+    > "$dir/read.ctl"
+  echo "$dir"
+}
+
+# median_times DIR NAME=COMMAND...: prints "NAME SECONDS" per command, the
+# median of $runs runs after two warm-ups, all run in DIR
+median_times() {
+  local dir=$1
+  shift
+  if command -v hyperfine > /dev/null; then
+    local args=()
+    for nc in "$@"; do args+=(-n "${nc%%=*}" "${nc#*=}"); done
+    (cd "$dir" && hyperfine -N --warmup 2 --runs "$runs" --export-json "$work/times.json" \
+      "${args[@]}" > /dev/null 2>&1)
+    python3 -c 'import json, sys
+for r in json.load(open(sys.argv[1]))["results"]: print(r["command"], r["median"])' "$work/times.json"
+  else
+    python3 - "$dir" "$runs" "$@" <<'PY'
+import statistics, subprocess, sys, time
+d, runs = sys.argv[1], int(sys.argv[2])
+for nc in sys.argv[3:]:
+    name, cmd = nc.split("=", 1)
+    times = []
+    for k in range(runs + 2):
+        t = time.perf_counter()
+        subprocess.run(cmd.split(), cwd=d, stdout=subprocess.DEVNULL, check=False)
+        if k >= 2:
+            times.append(time.perf_counter() - t)
+    print(name, statistics.median(times))
+PY
+  fi
+}
+
+# peak_kib DIR COMMAND...: peak resident memory of one run, KiB
+peak_kib() {
+  local dir=$1
+  shift
+  python3 - "$dir" "$@" <<'PY'
+import resource, subprocess, sys
+subprocess.run(sys.argv[2:], cwd=sys.argv[1], stdout=subprocess.DEVNULL, check=False)
+print(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss)
+PY
+}
+
+one=$(gen_dir century_hourly 1901)
+two=$(gen_dir two_centuries_hourly 1801)
+timer=$(command -v hyperfine > /dev/null && echo hyperfine || echo "a loop")
+echo "A century of hourly data, 876,600 lines a file; median of $runs runs ($timer):"
+median_times "$one" "full=$bin -o every.ctl" "floor=$floor obs.xk sim.xk" "read=$bin read.ctl" \
+  > "$work/one.txt"
+median_times "$two" "full=$bin -o every.ctl" > "$work/two.txt"
+peak=$(peak_kib "$one" "$bin" -o every.ctl)
+python3 - "$work/one.txt" "$work/two.txt" "$peak" <<'PY'
+import sys
+one = dict((l.split()[0], float(l.split()[1])) for l in open(sys.argv[1]))
+two = dict((l.split()[0], float(l.split()[1])) for l in open(sys.argv[2]))
+peak = int(sys.argv[3]) / 1024
+bar = 1.5 * 24 * 876600 / 2**20 + 16
+print(f"  full run, every selection  {one['full'] * 1000:8.1f} ms")
+print(f"  parse floor                {one['floor'] * 1000:8.1f} ms")
+print(f"  full run / parse floor     {one['full'] / one['floor']:8.2f}   (bar 1.30)")
+print(f"  run that only reads        {one['read'] * 1000:8.1f} ms   ({one['read'] / one['floor']:.2f} x floor)")
+print(f"  peak memory, full run      {peak:8.1f} MiB  (bar {bar:.1f} MiB)")
+print(f"  full run, two centuries    {two['full'] * 1000:8.1f} ms   ({two['full'] / one['full']:.2f} x one century)")
+PY
+echo
+
+# ------------------------------------------------------------ older cases
+
 run_case() { # name step first last
   local dir=$work/$1
   python3 "$top/bench/gen_series.py" "$2" "$3" "$4" "$dir"

@@ -18,6 +18,7 @@
 #include <sstream>
 #include <string>
 #include <system_error>
+#include <thread>
 
 #ifdef __linux__
 #include <sys/mman.h>
@@ -146,12 +147,36 @@ int hour_count(int month1, int year1, int month2, int year2, int day1, int hour1
   return static_cast<int>(r);
 }
 
+// Days from 1 March of year 0 to day d of month m of year y, Gregorian,
+// negative before it. Counting years from March puts the leap day at the
+// end of each year; whole 400-year cycles of 146097 days come first.
+static long long days_from_civil(long long y, int m, int d) {
+  y -= m <= 2 ? 1 : 0;
+  const long long era = floor_div(y, 400);
+  const long long yoe = y - era * 400;                        // 0..399
+  const long long doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1; // 0..365
+  return era * 146097 + yoe * 365 + yoe / 4 - yoe / 100 + doy;
+}
+
+// The date of a day count of days_from_civil.
+static void civil_from_days(long long z, int& y, int& m, int& d) {
+  const long long era = floor_div(z, 146097);
+  const long long doe = z - era * 146097;                                  // 0..146096
+  const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365; // 0..399
+  const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);           // 0..365
+  const long long mp = (5 * doy + 2) / 153;                                // 0 = March
+  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  y = static_cast<int>(yoe + era * 400 + (m <= 2 ? 1 : 0));
+}
+
 // Date and hour (0..23) of the start of a line's step. Walking line by line,
 // the hour grows by time_step and a new day begins at hour 0 once it would pass
 // 23, so every day holds the same number of lines (23 / time_step + 1, also
 // for steps that do not divide a day); the date is then the first day of the
-// period plus whole days, counted a month at a time. Reports ask for dates
-// of many lines, so this must not cost a walk over the store each time.
+// period plus whole days. Reports ask for dates of many lines (every peak,
+// every accumulation period), so the days are turned into a date at once,
+// not by a walk over the months of the period.
 void line_to_date(int line, int& iy, int& im, int& id, int& ih) {
   iy = year_begin;
   im = month_begin;
@@ -159,16 +184,8 @@ void line_to_date(int line, int& iy, int& im, int& id, int& ih) {
   ih = 0;
   if (line <= 0) return;
   const int per_day = 23 / time_step + 1;
-  int days = line / per_day;
   ih = (line % per_day) * time_step;
-  for (int dom = days_of_month(im, iy); days >= dom; dom = days_of_month(im, iy)) {
-    days -= dom;
-    if (++im > 12) {
-      ++iy;
-      im = 1;
-    }
-  }
-  id = 1 + days;
+  civil_from_days(days_from_civil(year_begin, month_begin, 1) + line / per_day, iy, im, id);
 }
 
 // Labels every line with the month and year of the end of its step; an end
@@ -229,6 +246,8 @@ struct series_file {
   int first_month = 0, first_year = 0, last_month = 0, last_year = 0;
   int per_day = 0;       // data lines per day, 24 / step
   int sub = 0;           // data lines averaged into one line of the store
+  int fault_line = INT_MAX; // store line whose value the file could not give, if any
+  std::string fault;     // why, as the end of the message that stops the run
   series_file(const char* r, const std::string& n) : role(r), name(n) {}
 };
 
@@ -240,9 +259,11 @@ struct series_file {
 
 static std::string line_no(const series_file& f) { return std::to_string(f.line); }
 
-[[noreturn]] static void ended(const series_file& f) {
-  file_error(f, " ends after line " + line_no(f) + ", before the last line of the analysis period");
+static std::string ended_text(const series_file& f) {
+  return " ends after line " + line_no(f) + ", before the last line of the analysis period";
 }
+
+[[noreturn]] static void ended(const series_file& f) { file_error(f, ended_text(f)); }
 
 // Moves the bytes not yet consumed to the front of the chunk and reads on
 // behind them. False when nothing more came: the file is drained, or the
@@ -660,23 +681,29 @@ static bool next_data_line(series_file& f, const char*& b, const char*& e) {
   return true;
 }
 
+// Keeps why a data line gives no value; the run stops on it once both files
+// are read (see fill_series).
+static bool fault(series_file& f, const std::string& what) {
+  f.fault = what;
+  return false;
+}
+
 // One data line: 21 columns skipped, the value, the rest of the line ignored.
-static double read_value(series_file& f) {
+static bool read_value(series_file& f, double& v) {
   const char* b = nullptr;
   const char* e = nullptr;
-  if (!next_data_line(f, b, e)) ended(f);
-  if (e - b < 21) file_error(f, ": line " + line_no(f) + " is shorter than 22 characters");
+  if (!next_data_line(f, b, e)) return fault(f, ended_text(f));
+  if (e - b < 21) return fault(f, ": line " + line_no(f) + " is shorter than 22 characters");
   b += 21;
-  double v = 0;
   switch (read_number(b, e, v)) {
-  case value_text::number: return v;
+  case value_text::number: return true;
   case value_text::too_large:
-    file_error(f, ": the value on line " + line_no(f) + " is too large for a double");
+    return fault(f, ": the value on line " + line_no(f) + " is too large for a double");
   case value_text::none: break;
   }
   // a line that ends (or only has a CR) at column 22 is too short to hold a value
-  if (b == e || *b == '\r') file_error(f, ": line " + line_no(f) + " is shorter than 22 characters");
-  file_error(f, ": line " + line_no(f) + " holds no readable number after column 21");
+  if (b == e || *b == '\r') return fault(f, ": line " + line_no(f) + " is shorter than 22 characters");
+  return fault(f, ": line " + line_no(f) + " holds no readable number after column 21");
 }
 
 // Inside an average: temperatures are missing only as -999 (they may be below
@@ -685,18 +712,41 @@ static bool missing_in_average(double v) { return itemp == 1 ? is_missing(v) : v
 
 // One line of the store: the mean of the file's `sub` data lines that are not
 // missing; when all are missing, the last one read (normally -999).
-static double line_value(series_file& f) {
+static bool line_value(series_file& f, double& value) {
   double sum = 0, v = 0;
   int missing = 0;
   for (int j = 0; j < f.sub; ++j) {
-    v = read_value(f);
+    if (!read_value(f, v)) return false;
     if (missing_in_average(v))
       ++missing;
     else
       sum += v;
   }
-  if (missing == f.sub) return v;
-  return sum / (f.sub - missing);
+  value = missing == f.sub ? v : sum / (f.sub - missing);
+  return true;
+}
+
+// Fills q, one line of the store after another, from the file; at the first
+// line it cannot give, keeps that line in f.fault_line and stops reading.
+static void fill_series(series_file& f, double* q) {
+  for (int i = 0; i < LINES; ++i) {
+    if (!line_value(f, q[i])) {
+      f.fault_line = i;
+      return;
+    }
+  }
+}
+
+// The two files are parsed side by side, the simulated one on a second
+// thread; they share nothing but the store, each its own array. The run
+// then stops on the fault a line-by-line read meets first: on each line of
+// the store the simulated value is read before the observed one.
+static void fill_store(series_file& obs, series_file& sim) {
+  std::thread simulated([&sim] { fill_series(sim, Qsim); });
+  fill_series(obs, Qobs);
+  simulated.join();
+  if (sim.fault_line != INT_MAX && sim.fault_line <= obs.fault_line) file_error(sim, sim.fault);
+  if (obs.fault_line != INT_MAX) file_error(obs, obs.fault);
 }
 
 static void degf_to_degc(double* q) {
@@ -778,10 +828,7 @@ void read_flow() {
 
   obs.sub = time_step / obs.step;
   sim.sub = time_step / sim.step;
-  for (int i = 0; i < LINES; ++i) {
-    Qsim[i] = line_value(sim);
-    Qobs[i] = line_value(obs);
-  }
+  fill_store(obs, sim);
   if (sunit_conv == 1) {
     std::cout << "Doing conversion for simulated time series\n";
     degf_to_degc(Qsim);

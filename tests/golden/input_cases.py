@@ -433,6 +433,31 @@ def file_cases():
              f"Error: observed file obs.xk: {what}\n", heads + counts, REPORT_HEAD + heads + rep_counts)
 
 
+def fault_order_cases():
+    # Both files damaged: the run stops on the fault met first when each line
+    # of the store takes its simulated value before its observed one. Day 8
+    # is line 11 of either file, day 9 line 12.
+    heads = blocks("CMS ", 24, "CMS ", 24)
+    counts = period("2/2001 and 2/2001", 672, 28, 28)
+    rep_counts = period("2/2001 and 2/2001", 672, 28, 28, "   ")
+    obs, sim = ["1"] * 28, ["2"] * 28
+    obs[7] = "abc"
+    sim[7] = "-"
+    write_case("input_file_faults_same_line", {"obs.xk": feb("CMS ", 24, obs), "sim.xk": feb("CMS ", 24, sim)},
+               control("-1 -1 -1 -1 10", "@Q\n"),
+               BANNER + "\n" + heads + counts +
+               "Error: simulated file sim.xk: line 11 holds no readable number after column 21\n", 1,
+               report=REPORT_HEAD + heads + rep_counts)
+    sim = ["2"] * 28
+    sim[8] = "1e+"
+    write_case("input_file_faults_observed_first",
+               {"obs.xk": feb("CMS ", 24, obs), "sim.xk": feb("CMS ", 24, sim)},
+               control("-1 -1 -1 -1 10", "@Q\n"),
+               BANNER + "\n" + heads + counts +
+               "Error: observed file obs.xk: line 11 holds no readable number after column 21\n", 1,
+               report=REPORT_HEAD + heads + rep_counts)
+
+
 def carriage_return_cases():
     # White space before a value is skipped as stream extraction skips it, CR
     # included, up to the line end. Daily February 2001, area 618.93: observed
@@ -469,5 +494,6 @@ if __name__ == "__main__":
     time_step_cases()
     summary_cases()
     file_cases()
+    fault_order_cases()
     carriage_return_cases()
     open_cases()
