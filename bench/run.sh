@@ -51,8 +51,10 @@ CTL
   echo "$dir"
 }
 
-# median_times DIR NAME=COMMAND...: prints "NAME SECONDS" per command, the
-# median of $runs runs after two warm-ups, all run in DIR
+# median_times DIR NAME=COMMAND...: prints "NAME WALL CPU" per command, the
+# median wall time of $runs runs after two warm-ups and the mean processor
+# time (user + system) of a run, in seconds, all run in DIR. On a shared
+# machine the processor time shows what the wall time loses to other work.
 median_times() {
   local dir=$1
   shift
@@ -62,20 +64,26 @@ median_times() {
     (cd "$dir" && hyperfine -N --warmup 2 --runs "$runs" --export-json "$work/times.json" \
       "${args[@]}" > /dev/null 2>&1)
     python3 -c 'import json, sys
-for r in json.load(open(sys.argv[1]))["results"]: print(r["command"], r["median"])' "$work/times.json"
+for r in json.load(open(sys.argv[1]))["results"]:
+    print(r["command"], r["median"], r["user"] + r["system"])' "$work/times.json"
   else
     python3 - "$dir" "$runs" "$@" <<'PY'
-import statistics, subprocess, sys, time
+import resource, statistics, subprocess, sys, time
 d, runs = sys.argv[1], int(sys.argv[2])
+def cpu():
+    r = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return r.ru_utime + r.ru_stime
 for nc in sys.argv[3:]:
     name, cmd = nc.split("=", 1)
     times = []
     for k in range(runs + 2):
+        if k == 2:
+            c = cpu()
         t = time.perf_counter()
         subprocess.run(cmd.split(), cwd=d, stdout=subprocess.DEVNULL, check=False)
         if k >= 2:
             times.append(time.perf_counter() - t)
-    print(name, statistics.median(times))
+    print(name, statistics.median(times), (cpu() - c) / runs)
 PY
   fi
 }
@@ -101,16 +109,19 @@ median_times "$two" "full=$bin -o every.ctl" > "$work/two.txt"
 peak=$(peak_kib "$one" "$bin" -o every.ctl)
 python3 - "$work/one.txt" "$work/two.txt" "$peak" <<'PY'
 import sys
-one = dict((l.split()[0], float(l.split()[1])) for l in open(sys.argv[1]))
-two = dict((l.split()[0], float(l.split()[1])) for l in open(sys.argv[2]))
+def load(name):
+    return {w[0]: (float(w[1]), float(w[2])) for w in (l.split() for l in open(name))}
+one, two = load(sys.argv[1]), load(sys.argv[2])
 peak = int(sys.argv[3]) / 1024
 bar = 1.5 * 24 * 876600 / 2**20 + 16
-print(f"  full run, every selection  {one['full'] * 1000:8.1f} ms")
-print(f"  parse floor                {one['floor'] * 1000:8.1f} ms")
-print(f"  full run / parse floor     {one['full'] / one['floor']:8.2f}   (bar 1.30)")
-print(f"  run that only reads        {one['read'] * 1000:8.1f} ms   ({one['read'] / one['floor']:.2f} x floor)")
-print(f"  peak memory, full run      {peak:8.1f} MiB  (bar {bar:.1f} MiB)")
-print(f"  full run, two centuries    {two['full'] * 1000:8.1f} ms   ({two['full'] / one['full']:.2f} x one century)")
+def row(text, t, note=""):
+    print(f"  {text:<27}{t[0] * 1000:8.1f} ms  (cpu {t[1] * 1000:6.1f} ms){note}")
+row("full run, every selection", one["full"])
+row("parse floor", one["floor"])
+print(f"  {'full run / parse floor':<27}{one['full'][0] / one['floor'][0]:8.2f}     (bar 1.30)")
+row("run that only reads", one["read"], f"  {one['read'][0] / one['floor'][0]:.2f} x floor")
+print(f"  {'peak memory, full run':<27}{peak:8.1f} MiB (bar {bar:.1f} MiB)")
+row("full run, two centuries", two["full"], f"  {two['full'][0] / one['full'][0]:.2f} x one century")
 PY
 echo
 

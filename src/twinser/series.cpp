@@ -738,13 +738,19 @@ static void fill_series(series_file& f, double* q) {
 }
 
 // The two files are parsed side by side, the simulated one on a second
-// thread; they share nothing but the store, each its own array. The run
-// then stops on the fault a line-by-line read meets first: on each line of
-// the store the simulated value is read before the observed one.
+// thread; each writes only its own array and its own file record, so nothing
+// depends on how the threads interleave. Then the run stops on the fault a
+// line-by-line read meets first: on each line of the store the simulated
+// value is read before the observed one.
 static void fill_store(series_file& obs, series_file& sim) {
-  std::thread simulated([&sim] { fill_series(sim, Qsim); });
+  std::thread simulated;
+  try {
+    simulated = std::thread([&sim] { fill_series(sim, Qsim); });
+  } catch (const std::system_error&) { // no thread to be had: one file after the other
+    fill_series(sim, Qsim);
+  }
   fill_series(obs, Qobs);
-  simulated.join();
+  if (simulated.joinable()) simulated.join();
   if (sim.fault_line != INT_MAX && sim.fault_line <= obs.fault_line) file_error(sim, sim.fault);
   if (obs.fault_line != INT_MAX) file_error(obs, obs.fault);
 }
