@@ -196,19 +196,20 @@ void month_year() {
   year = static_cast<int*>(store_array(static_cast<std::size_t>(LINES) * sizeof(int)));
   if (year == nullptr) stop("Memory allocation error for year\n");
   int iy = year_begin, im = month_begin, id = 1, ih = 0;
+  int dom = days_of_month(im, iy); // days of the month being labelled
   for (int i = 0; i < LINES; ++i) {
     ih += time_step;
     if (ih > 24) {
       ++id;
       ih = time_step;
     }
-    if (id > days_of_month(im, iy)) {
-      ++im;
+    if (id > dom) {
       id = 1;
-    }
-    if (im > 12) {
-      ++iy;
-      im = 1;
+      if (++im > 12) {
+        ++iy;
+        im = 1;
+      }
+      dom = days_of_month(im, iy);
     }
     month[i] = im;
     year[i] = iy;
@@ -864,15 +865,16 @@ void data_info() {
   int good = 0;
   for (int i = 0; i < LINES; ++i)
     if (neither_missing(Qobs[i], Qsim[i])) ++good;
+  const double largest = flow_max();
   const bool flow = AREA > 0;
 
   std::cout << "\n   There are " << LINES * t << " hours of data being read\n"
             << "   There are " << good * t << " hours of good data\n"
             << "   Total " << (LINES - good) * t << " hours of were data missing\n\n";
   if (flow)
-    std::cout << " -----> Maximum value of flow: " << flow_max() << " (CMS)<-----\n\n";
+    std::cout << " -----> Maximum value of flow: " << largest << " (CMS)<-----\n\n";
   else
-    std::cout << " -----> Maximum rainfall value: " << flow_max() << " (mm) <-----\n\n";
+    std::cout << " -----> Maximum rainfall value: " << largest << " (mm) <-----\n\n";
   out << "   There are " << good * t << " hours of good data.\n"
       << "   Total " << (LINES - good) * t << " hours of data were missing.\n\n";
 
@@ -890,9 +892,9 @@ void data_info() {
   }
   out << "\n-------------------------------------------------------\n";
   if (flow)
-    out << " -----> Maximum value of flow: " << flow_max() << " (cms) <-----\n";
+    out << " -----> Maximum value of flow: " << largest << " (cms) <-----\n";
   else
-    out << " -----> Maximum rainfall value: " << flow_max() << " (mm) <-----\n";
+    out << " -----> Maximum rainfall value: " << largest << " (mm) <-----\n";
   out << "-------------------------------------------------------\n\n";
 }
 
