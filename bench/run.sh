@@ -4,12 +4,12 @@
 # First, a century of hourly data (1901-2000, 876,600 lines a file): the
 # median wall time of the full run with every selection, the median of the
 # parse floor (bench/parse_floor: both files read in 64 KiB chunks, every
-# value parsed with from_chars into two arrays, nothing else) measured in the
-# same call, their ratio, the run that only reads, the peak memory of the full
-# run against its bar (1.5 x 24 bytes a line + 16 MiB), and the full run on
-# two centuries, which should take twice as long. The series are written once
-# into bench/data/ (not kept in git) and reused while the generator is
-# unchanged. Timed with hyperfine when it is installed, else with a loop.
+# value parsed with from_chars into two arrays, nothing else), their ratio,
+# the run that only reads, the peak memory of the full run against its bar
+# (1.5 x 24 bytes a line + 16 MiB), and the full run on two centuries, which
+# should take twice as long; all timed in turns in one call. The series are
+# written once into bench/data/ (not kept in git) and reused while the
+# generator is unchanged. Timed with hyperfine when installed, else a loop.
 #
 # Then the older cases: 100 years daily, 20 years hourly, and 3000 events.
 set -eu
@@ -30,11 +30,13 @@ gen_dir() {
     python3 "$top/bench/gen_series.py" 1 "$2" 2000 "$dir"
   fi
   # every selection: 10 lines shown, E with 5 values, D 10 intervals, F two
-  # intervals, G a month, a season and a year, H and I
+  # intervals, G a month, a season and a year, H and I. The series are named
+  # by full path, so that every run can start in one directory (the report
+  # and event.dat land there).
   cat > "$dir/every.ctl" <<CTL
 # benchmark run: every selection
 @
-obs.xk sim.xk report.txt
+$dir/obs.xk $dir/sim.xk report.txt
 -1 -1 -1 -1 500
 @T 1
 @A 10
@@ -46,44 +48,58 @@ obs.xk sim.xk report.txt
 @I 12
 @Q
 CTL
-  printf '# benchmark run: read the series only\n@\nobs.xk sim.xk report.txt\n-1 -1 -1 -1 500\n@Q\n' \
-    > "$dir/read.ctl"
+  printf '# benchmark run: read the series only\n@\n%s %s report.txt\n-1 -1 -1 -1 500\n@Q\n' \
+    "$dir/obs.xk" "$dir/sim.xk" > "$dir/read.ctl"
   echo "$dir"
 }
 
 # median_times DIR NAME=COMMAND...: prints "NAME WALL CPU" per command, the
 # median wall time of $runs runs after two warm-ups and the mean processor
-# time (user + system) of a run, in seconds, all run in DIR. On a shared
-# machine the processor time shows what the wall time loses to other work.
+# time (user + system) of a run, in seconds, all run in DIR. The commands
+# take turns, one run each per round, so that a change in the load of a
+# shared machine falls on all of them alike; the processor time shows what
+# the wall time loses to other work.
 median_times() {
   local dir=$1
   shift
   if command -v hyperfine > /dev/null; then
     local args=()
     for nc in "$@"; do args+=(-n "${nc%%=*}" "${nc#*=}"); done
-    (cd "$dir" && hyperfine -N --warmup 2 --runs "$runs" --export-json "$work/times.json" \
-      "${args[@]}" > /dev/null 2>&1)
-    python3 -c 'import json, sys
-for r in json.load(open(sys.argv[1]))["results"]:
-    print(r["command"], r["median"], r["user"] + r["system"])' "$work/times.json"
+    (cd "$dir" && hyperfine -N --warmup 2 --runs 1 "${args[@]}" > /dev/null 2>&1)
+    for round in $(seq "$runs"); do
+      (cd "$dir" && hyperfine -N --runs 1 --export-json "$work/round$round.json" "${args[@]}" \
+        > /dev/null 2>&1)
+    done
+    python3 - "$work"/round*.json <<'PY'
+import json, statistics, sys
+wall, cpu = {}, {}
+for name in sys.argv[1:]:
+    for r in json.load(open(name))["results"]:
+        wall.setdefault(r["command"], []).extend(r["times"])
+        cpu.setdefault(r["command"], []).append(r["user"] + r["system"])
+for c in wall:
+    print(c, statistics.median(wall[c]), statistics.mean(cpu[c]))
+PY
+    rm -f "$work"/round*.json
   else
     python3 - "$dir" "$runs" "$@" <<'PY'
 import resource, statistics, subprocess, sys, time
 d, runs = sys.argv[1], int(sys.argv[2])
-def cpu():
-    r = resource.getrusage(resource.RUSAGE_CHILDREN)
-    return r.ru_utime + r.ru_stime
-for nc in sys.argv[3:]:
-    name, cmd = nc.split("=", 1)
-    times = []
-    for k in range(runs + 2):
-        if k == 2:
-            c = cpu()
+commands = [nc.split("=", 1) for nc in sys.argv[3:]]
+wall = {name: [] for name, _ in commands}
+cpu = {name: 0.0 for name, _ in commands}
+for k in range(runs + 2):
+    for name, cmd in commands:
+        before = resource.getrusage(resource.RUSAGE_CHILDREN)
         t = time.perf_counter()
         subprocess.run(cmd.split(), cwd=d, stdout=subprocess.DEVNULL, check=False)
+        t = time.perf_counter() - t
+        after = resource.getrusage(resource.RUSAGE_CHILDREN)
         if k >= 2:
-            times.append(time.perf_counter() - t)
-    print(name, statistics.median(times), (cpu() - c) / runs)
+            wall[name].append(t)
+            cpu[name] += (after.ru_utime + after.ru_stime - before.ru_utime - before.ru_stime) / runs
+for name, _ in commands:
+    print(name, statistics.median(wall[name]), cpu[name])
 PY
   fi
 }
@@ -102,17 +118,16 @@ PY
 one=$(gen_dir century_hourly 1901)
 two=$(gen_dir two_centuries_hourly 1801)
 timer=$(command -v hyperfine > /dev/null && echo hyperfine || echo "a loop")
-echo "A century of hourly data, 876,600 lines a file; median of $runs runs ($timer):"
-median_times "$one" "full=$bin -o every.ctl" "floor=$floor obs.xk sim.xk" "read=$bin read.ctl" \
-  > "$work/one.txt"
-median_times "$two" "full=$bin -o every.ctl" > "$work/two.txt"
-peak=$(peak_kib "$one" "$bin" -o every.ctl)
-python3 - "$work/one.txt" "$work/two.txt" "$peak" <<'PY'
+echo "A century of hourly data, 876,600 lines a file; median of $runs runs, in turns ($timer):"
+mkdir "$work/run"
+median_times "$work/run" "full=$bin -o $one/every.ctl" "floor=$floor $one/obs.xk $one/sim.xk" \
+  "read=$bin $one/read.ctl" "full2=$bin -o $two/every.ctl" > "$work/times.txt"
+peak=$(peak_kib "$work/run" "$bin" -o "$one/every.ctl")
+python3 - "$work/times.txt" "$peak" <<'PY'
 import sys
-def load(name):
-    return {w[0]: (float(w[1]), float(w[2])) for w in (l.split() for l in open(name))}
-one, two = load(sys.argv[1]), load(sys.argv[2])
-peak = int(sys.argv[3]) / 1024
+one = {w[0]: (float(w[1]), float(w[2])) for w in (l.split() for l in open(sys.argv[1]))}
+two = {"full": one["full2"]}
+peak = int(sys.argv[2]) / 1024
 bar = 1.5 * 24 * 876600 / 2**20 + 16
 def row(text, t, note=""):
     print(f"  {text:<27}{t[0] * 1000:8.1f} ms  (cpu {t[1] * 1000:6.1f} ms){note}")
