@@ -216,6 +216,8 @@ void reader::resolve_columns() {
   std::size_t value_no = value_named ? 0 : std::strtoul(opt.value_col.c_str(), nullptr, 10);
   if ((!date_named && date_no == 0) || (!value_named && value_no == 0))
     throw input_error(0, "columns are counted from 1");
+  if (date_no > fields.size() + 1000000 || value_no > fields.size() + 1000000)
+    throw input_error(row_line, "no row has that many columns");
   bool header;
   if (date_named)
     header = true;
@@ -292,6 +294,8 @@ static char find_delimiter(std::string_view bytes) {
 
 table read_csv(std::string_view bytes, const options& opt) {
   table t;
+  // the byte order mark that spreadsheets put before UTF-8 text is not part of the first cell
+  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
   t.delimiter = find_delimiter(bytes);
   reader r(opt, t);
   csv_parser p;

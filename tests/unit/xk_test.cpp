@@ -137,6 +137,10 @@ TEST(Xk, CsvDialects) {
   EXPECT_EQ(t.header_line, 0);
   ASSERT_EQ(t.rows.size(), 2u);
   EXPECT_EQ(t.rows[1].value, 8);
+  // a spreadsheet's byte order mark before a file without a header
+  t = xk::read_csv("\xEF\xBB\xBF" "2000-01-01;1\n2000-01-02;2\n", cms());
+  EXPECT_EQ(t.header_line, 0);
+  EXPECT_EQ(t.rows.size(), 2u);
   // with commas as delimiter a decimal comma cannot be; 1,5 is two fields
   opt = cms();
   t = xk::read_csv("2000-01-01,1,5\n", opt);
