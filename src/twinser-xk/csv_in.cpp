@@ -165,9 +165,9 @@ static cell classify(std::string_view cell_text, const options& opt, char delimi
 
 // ------------------------------------------------------------ columns
 
-static bool is_number_spec(const std::string& spec) {
-  if (spec.empty()) return false;
-  for (char c : spec)
+static bool is_column_number(const std::string& col) {
+  if (col.empty()) return false;
+  for (char c : col)
     if (!std::isdigit(static_cast<unsigned char>(c))) return false;
   return true;
 }
@@ -211,7 +211,7 @@ struct reader {
 // The first row that is not blank or a comment: a header when its date cell
 // is not a date (and always when a column is named).
 void reader::resolve_columns() {
-  bool date_named = !is_number_spec(opt.date_col), value_named = !is_number_spec(opt.value_col);
+  bool date_named = !is_column_number(opt.date_col), value_named = !is_column_number(opt.value_col);
   std::size_t date_no = date_named ? 0 : std::strtoul(opt.date_col.c_str(), nullptr, 10);
   std::size_t value_no = value_named ? 0 : std::strtoul(opt.value_col.c_str(), nullptr, 10);
   if ((!date_named && date_no == 0) || (!value_named && value_no == 0))
