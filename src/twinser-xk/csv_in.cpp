@@ -80,8 +80,8 @@ static std::string quoted(std::string_view s) {
   return text + (s.size() > 40 ? "...\"" : "\"");
 }
 
-// A date "YYYY-MM-DD" or a date-time "YYYY-MM-DDTHH:MM[:SS]" (or a blank
-// instead of the T), with a Z after it allowed. Times are whole hours; 24:00
+// A date "YYYY-MM-DD" or a date-time "YYYY-MM-DDTHH:MM[:SS[.fff]]" (or a
+// blank instead of the T), with a Z after it allowed. Times are whole hours; 24:00
 // is the end of the day. The stamp is returned in hours since 1970.
 static void parse_stamp(std::string_view cell, long long line, long long& hour, bool& date_only) {
   std::string_view s = trim(cell);
@@ -100,6 +100,12 @@ static void parse_stamp(std::string_view cell, long long line, long long& hour, 
     if (at < s.size() && s[at] == ':') {
       if (!digits_at(s, at + 1, 2, ss)) throw input_error(line, bad);
       at += 3;
+      if (at < s.size() && s[at] == '.') { // fractions of a second, as in 00:00:00.000Z
+        std::size_t from = ++at;
+        for (; at < s.size() && std::isdigit(static_cast<unsigned char>(s[at])); ++at)
+          if (s[at] != '0') ss = 1; // not on the hour
+        if (at == from) throw input_error(line, bad);
+      }
     }
     if (at < s.size() && s[at] == 'Z') ++at;
     if (at != s.size())

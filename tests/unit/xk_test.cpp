@@ -46,7 +46,7 @@ TEST(Xk, RowsLandOnTheLineOfTheirStep) {
       {"2001-01-01 06:00,1\n2001-01-01 12:00,2\n2001-01-02 06:00,3\n2001-01-02 12:00,4\n", false, 6, 1, 2001, 1,
        2001, 124, {0, 1, 4, 5}, 2, 118},
       // across a new year; 24:00 is the end of the day
-      {"1999-12-31 24:00,1\n2000-01-01 24:00:00,2\n", false, 24, 12, 1999, 1, 2000, 62, {30, 31}, 0, 60},
+      {"1999-12-31 24:00,1\n2000-01-01T24:00:00.000Z,2\n", false, 24, 12, 1999, 1, 2000, 62, {30, 31}, 0, 60},
   };
   for (const auto& c : cases) {
     xk::options opt = cms();
@@ -171,6 +171,7 @@ TEST(Xk, FaultsNameTheirLine) {
       {"2000-01-01 01:00,1\n", "2", 1, "one date-time alone does not show the time step"},
       {"d,v\n\n2001-02-29,1\n", "2", 3, "\"2001-02-29\" is not a day of the calendar"},
       {"d,v\n2001-02-28 25:00,1\n", "2", 2, "is not a time of day"},
+      {"d,v\n2001-02-28 01:00:00.5,1\n", "2", 2, "is not on the hour"},
       {"d,v\n2001-02-28+01:00,1\n", "2", 2, "is not a date"},
       {"d,v\n01/02/2001,1\n", "2", 2, "is not a date"},
       {"d,v\n2001-02-28\n", "2", 2, "the row has 1 column, the value is read from column 2"},
