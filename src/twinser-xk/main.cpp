@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -40,6 +41,8 @@ void check_options(const xk::options& opt) {
 }
 
 std::string read_all(const std::string& name) {
+  struct stat st;
+  if (stat(name.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) fail(name, "is a directory, not a CSV file");
   std::ifstream in(name, std::ios::binary);
   if (!in) fail(name, std::string("cannot be read: ") + std::strerror(errno));
   std::ostringstream bytes;
@@ -141,6 +144,8 @@ int main(int argc, char** argv) {
     s = xk::make_series(xk::read_csv(bytes, opt), opt);
   } catch (const xk::input_error& e) {
     fail(e.line > 0 ? in_name + ":" + std::to_string(e.line) : in_name, e.what());
+  } catch (const std::bad_alloc&) {
+    fail(in_name, "too large to hold in memory");
   }
   write_atomically(out_name, s, opt, in_name);
   std::cout << summary(out_name, s, opt);
