@@ -74,8 +74,12 @@ static int find_step(const std::vector<row>& rows) {
   return static_cast<int>(step);
 }
 
-// Every difference is a whole number of steps; a larger one is a gap.
+// Every difference is a whole number of steps; a larger one is a gap. Four
+// equal gaps in a row are no longer gaps but a coarser step: five or more
+// rows at a regular longer spacing mean the step has changed.
 static void check_steps(const std::vector<row>& rows, int step) {
+  constexpr int regular = 4;
+  int run = 0;
   for (std::size_t i = 1; i < rows.size(); ++i) {
     long long diff = rows[i].hour - rows[i - 1].hour;
     if (diff % step != 0)
@@ -83,6 +87,11 @@ static void check_steps(const std::vector<row>& rows, int step) {
                                           " hours after " + line_word(rows[i - 1].line) +
                                           ", but the series steps by " + std::to_string(step) +
                                           " hours: the time step changes");
+    run = diff > step && i > 1 && diff == rows[i - 1].hour - rows[i - 2].hour ? run + 1 : (diff > step ? 1 : 0);
+    if (run == regular)
+      throw input_error(rows[i].line, "the stamps are " + std::to_string(diff) + " hours apart from " +
+                                          line_word(rows[i - regular].line) + " to here, but the series steps by " +
+                                          std::to_string(step) + " hours: the time step changes");
   }
 }
 

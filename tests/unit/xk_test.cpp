@@ -45,6 +45,10 @@ TEST(Xk, RowsLandOnTheLineOfTheirStep) {
       // six-hour steps, a step found despite a gap of 18 hours
       {"2001-01-01 06:00,1\n2001-01-01 12:00,2\n2001-01-02 06:00,3\n2001-01-02 12:00,4\n", false, 6, 1, 2001, 1,
        2001, 124, {0, 1, 4, 5}, 2, 118},
+      // three equal gaps in a row are still gaps
+      {"2000-01-01,1\n2000-01-02,1\n2000-01-03,1\n2000-01-04,1\n2000-01-05,1\n2000-01-06,1\n2000-01-08,1\n"
+       "2000-01-10,1\n2000-01-12,1\n2000-01-13,1\n",
+       false, 24, 1, 2000, 1, 2000, 31, {0, 1, 2, 3, 4, 5, 7, 9, 11, 12}, 3, 18},
       // across a new year; 24:00 is the end of the day
       {"1999-12-31 24:00,1\n2000-01-01T24:00:00.000Z,2\n", false, 24, 12, 1999, 1, 2000, 62, {30, 31}, 0, 60},
   };
@@ -165,6 +169,10 @@ TEST(Xk, FaultsNameTheirLine) {
       {"2000-01-01 03:00,1\n2000-01-01 06:00,1\n2000-01-01 09:00,1\n2000-01-01 10:00,1\n", "2", 4,
        "2000-01-01 10:00 is 1 hours after line 3, but the series steps by 3 hours"},
       {"2000-01-01 05:00,1\n2000-01-01 10:00,1\n", "2", 2, "the dates are 5 hours apart (from line 1)"},
+      // hourly, then three-hourly: four equal gaps in a row are a coarser step
+      {"2000-01-01 01:00,1\n2000-01-01 02:00,1\n2000-01-01 03:00,1\n2000-01-01 04:00,1\n2000-01-01 05:00,1\n"
+       "2000-01-01 06:00,1\n2000-01-01 09:00,1\n2000-01-01 12:00,1\n2000-01-01 15:00,1\n2000-01-01 18:00,1\n",
+       "2", 10, "the stamps are 3 hours apart from line 6 to here, but the series steps by 1 hours"},
       {"2000-01-01,1\n2000-01-08,1\n", "2", 2, "the dates are 168 hours apart"},
       {"2000-01-01 12:00,1\n2000-01-02 12:00,1\n", "2", 1, "would begin at 12:00"},
       {"2000-01-01,1\n2000-01-02 00:00,1\n", "2", 2, "a date-time among dates without a time"},
