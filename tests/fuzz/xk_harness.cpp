@@ -54,7 +54,7 @@ void one_input(const unsigned char* data, std::size_t size) {
     check(s.values + s.missing.total() == s.lines);
     check(!s.at.empty() && s.at.size() == s.value.size() && s.at.back() < s.lines);
     for (std::size_t i = 1; i < s.at.size(); ++i) check(s.at[i] > s.at[i - 1]);
-    if (s.lines <= 100000) {
+    if (s.lines <= 20000) {
       std::ostringstream out;
       xk::write_xk(out, s, opt, "fuzz.csv");
       // the header lines, then one line per step
