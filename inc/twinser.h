@@ -361,6 +361,12 @@ void line_to_date(int line, int& iy, int& im, int& id, int& ih);
 void month_year();
 void read_flow();
 data_record summarise_data();            // counts and the largest observed value of the store
+// What the value text of a data line gives: a number, one too large for a
+// double (the run stops), or nothing readable.
+enum class value_text { number, too_large, none };
+// Reads [p, e), a data line after its 21 skipped columns without its line
+// end, as stream extraction of a double reads it; v is set only for a number.
+value_text read_number(const char* p, const char* e, double& v);
 void data_info();
 double flow_max();
 void lines_display();

@@ -6,13 +6,23 @@
 #include "twinser.h"
 
 #include <cctype>
+#include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
-#include <new>
+#include <memory>
 #include <sstream>
 #include <string>
+#include <system_error>
+#include <thread>
+
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 
 namespace twinser {
 
@@ -29,6 +39,31 @@ int* year = nullptr;
 int itemp = 0;
 int sunit_conv = 0;
 int ounit_conv = 0;
+
+// ------------------------------------------------------------ store arrays
+//
+// The four per-line arrays (Qobs, Qsim, month, year) are written once, front
+// to back, right after they are allocated, and never freed. On the machines
+// the tool runs on the first touch of a fresh 4 KiB page costs about 10
+// microseconds, some 55 ms for a century of hourly lines; an array of a
+// megabyte or more is therefore aligned to 2 MiB and advised to the kernel
+// for transparent huge pages, so that it takes a few faults instead of
+// thousands. Short records get a plain allocation: a huge page would cost
+// them more to clear than their pages cost to fault.
+
+constexpr std::size_t HUGE_PAGE = std::size_t{2} << 20; // bytes of one huge page on x86-64 Linux
+
+static void* store_array(std::size_t bytes) {
+#ifdef __linux__
+  if (bytes >= HUGE_PAGE / 2) {
+    const std::size_t size = (bytes + HUGE_PAGE - 1) / HUGE_PAGE * HUGE_PAGE;
+    void* p = std::aligned_alloc(HUGE_PAGE, size);
+    if (p != nullptr) madvise(p, size, MADV_HUGEPAGE); // advice only: plain pages if refused
+    return p;
+  }
+#endif
+  return std::malloc(bytes > 0 ? bytes : 1);
+}
 
 // ------------------------------------------------------------ calendar
 //
@@ -119,12 +154,36 @@ int hour_count(int month1, int year1, int month2, int year2, int day1, int hour1
   return static_cast<int>(r);
 }
 
+// Days from 1 March of year 0 to day d of month m of year y, Gregorian,
+// negative before it. Counting years from March puts the leap day at the
+// end of each year; whole 400-year cycles of 146097 days come first.
+static long long days_from_civil(long long y, int m, int d) {
+  y -= m <= 2 ? 1 : 0;
+  const long long era = floor_div(y, 400);
+  const long long yoe = y - era * 400;                        // 0..399
+  const long long doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1; // 0..365
+  return era * 146097 + yoe * 365 + yoe / 4 - yoe / 100 + doy;
+}
+
+// The date of a day count of days_from_civil.
+static void civil_from_days(long long z, int& y, int& m, int& d) {
+  const long long era = floor_div(z, 146097);
+  const long long doe = z - era * 146097;                                  // 0..146096
+  const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365; // 0..399
+  const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);           // 0..365
+  const long long mp = (5 * doy + 2) / 153;                                // 0 = March
+  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  y = static_cast<int>(yoe + era * 400 + (m <= 2 ? 1 : 0));
+}
+
 // Date and hour (0..23) of the start of a line's step. Walking line by line,
 // the hour grows by time_step and a new day begins at hour 0 once it would pass
 // 23, so every day holds the same number of lines (23 / time_step + 1, also
 // for steps that do not divide a day); the date is then the first day of the
-// period plus whole days, counted a month at a time. Reports ask for dates
-// of many lines, so this must not cost a walk over the store each time.
+// period plus whole days. Reports ask for dates of many lines (every peak,
+// every accumulation period), so the days are turned into a date at once,
+// not by a walk over the months of the period.
 void line_to_date(int line, int& iy, int& im, int& id, int& ih) {
   iy = year_begin;
   im = month_begin;
@@ -132,39 +191,32 @@ void line_to_date(int line, int& iy, int& im, int& id, int& ih) {
   ih = 0;
   if (line <= 0) return;
   const int per_day = 23 / time_step + 1;
-  int days = line / per_day;
   ih = (line % per_day) * time_step;
-  for (int dom = days_of_month(im, iy); days >= dom; dom = days_of_month(im, iy)) {
-    days -= dom;
-    if (++im > 12) {
-      ++iy;
-      im = 1;
-    }
-  }
-  id = 1 + days;
+  civil_from_days(days_from_civil(year_begin, month_begin, 1) + line / per_day, iy, im, id);
 }
 
 // Labels every line with the month and year of the end of its step; an end
 // at midnight is hour 24 of the day that ends, so a daily line keeps its day.
 void month_year() {
-  month = new (std::nothrow) int[static_cast<std::size_t>(LINES)];
+  month = static_cast<int*>(store_array(static_cast<std::size_t>(LINES) * sizeof(int)));
   if (month == nullptr) stop("Memory allocation error for month\n");
-  year = new (std::nothrow) int[static_cast<std::size_t>(LINES)];
+  year = static_cast<int*>(store_array(static_cast<std::size_t>(LINES) * sizeof(int)));
   if (year == nullptr) stop("Memory allocation error for year\n");
   int iy = year_begin, im = month_begin, id = 1, ih = 0;
+  int dom = days_of_month(im, iy); // days of the month being labelled
   for (int i = 0; i < LINES; ++i) {
     ih += time_step;
     if (ih > 24) {
       ++id;
       ih = time_step;
     }
-    if (id > days_of_month(im, iy)) {
-      ++im;
+    if (id > dom) {
       id = 1;
-    }
-    if (im > 12) {
-      ++iy;
-      im = 1;
+      if (++im > 12) {
+        ++iy;
+        im = 1;
+      }
+      dom = days_of_month(im, iy);
     }
     month[i] = im;
     year[i] = iy;
@@ -177,19 +229,24 @@ void month_year() {
 // with the unit in columns 25-28 and the step in hours in columns 30-31, a
 // free-format second header line (first month, first year, last month, last
 // year, values per line, format), then one value per data line after 21
-// skipped columns. Each file is read once, character by character from its
-// buffer; only header lines are ever held whole.
+// skipped columns. Each file is read once, front to back, in chunks of 64 KiB
+// that are used over and over; a line is found with memchr and parsed where it
+// lies in the chunk. Only header lines are ever copied out whole.
 
 namespace {
 
-constexpr int EOF_CHAR = std::char_traits<char>::eof();
+constexpr std::size_t CHUNK = 64 * 1024; // bytes asked of a series file at a time
 
 // One series file while it is read.
 struct series_file {
   const char* role;      // "observed" or "simulated", for messages
   std::string name;      // file name as given in the control file
-  std::ifstream in;
-  std::streambuf* buf = nullptr;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> in{nullptr, std::fclose};
+  std::unique_ptr<char[]> chunk; // CHUNK bytes: the part of the file in hand
+  const char* pos = nullptr;     // next byte not yet consumed
+  const char* end = nullptr;     // end of the bytes in hand
+  bool drained = false;  // the file has given all it holds
+  std::string long_line; // the deciding part of a data line longer than a chunk
   long long line = 0;    // lines consumed so far (the current line once started)
   long long period_line = 0; // line number of the second header line
   std::string station;   // columns 1-24 of the first header line, as written
@@ -198,6 +255,8 @@ struct series_file {
   int first_month = 0, first_year = 0, last_month = 0, last_year = 0;
   int per_day = 0;       // data lines per day, 24 / step
   int sub = 0;           // data lines averaged into one line of the store
+  int fault_line = INT_MAX; // store line whose value the file could not give, if any
+  std::string fault;     // why, as the end of the message that stops the run
   series_file(const char* r, const std::string& n) : role(r), name(n) {}
 };
 
@@ -209,20 +268,44 @@ struct series_file {
 
 static std::string line_no(const series_file& f) { return std::to_string(f.line); }
 
-[[noreturn]] static void ended(const series_file& f) {
-  file_error(f, " ends after line " + line_no(f) + ", before the last line of the analysis period");
+static std::string ended_text(const series_file& f) {
+  return " ends after line " + line_no(f) + ", before the last line of the analysis period";
+}
+
+[[noreturn]] static void ended(const series_file& f) { file_error(f, ended_text(f)); }
+
+// Moves the bytes not yet consumed to the front of the chunk and reads on
+// behind them. False when nothing more came: the file is drained, or the
+// chunk is one unfinished line from end to end.
+static bool read_more(series_file& f) {
+  const std::size_t kept = static_cast<std::size_t>(f.end - f.pos);
+  if (f.drained || kept == CHUNK) return false;
+  char* front = f.chunk.get();
+  std::memmove(front, f.pos, kept);
+  const std::size_t want = CHUNK - kept;
+  const std::size_t got = std::fread(front + kept, 1, want, f.in.get());
+  if (got < want) f.drained = true; // end of file, or a read error: no more either way
+  f.pos = front;
+  f.end = front + kept + got;
+  return got > 0;
+}
+
+// The next byte, or EOF when the file is drained.
+static int next_char(series_file& f) {
+  if (f.pos == f.end && !read_more(f)) return EOF;
+  return static_cast<unsigned char>(*f.pos++);
 }
 
 // Reads one whole line, however long, without its line end (LF or CRLF).
 // False when the file is at its end.
 static bool get_line(series_file& f, std::string& text) {
   text.clear();
-  int c = f.buf->sbumpc();
-  if (c == EOF_CHAR) return false;
+  int c = next_char(f);
+  if (c == EOF) return false;
   ++f.line;
-  while (c != EOF_CHAR && c != '\n') {
+  while (c != EOF && c != '\n') {
     text.push_back(static_cast<char>(c));
-    c = f.buf->sbumpc();
+    c = next_char(f);
   }
   if (!text.empty() && text.back() == '\r') text.pop_back();
   return true;
@@ -231,10 +314,17 @@ static bool get_line(series_file& f, std::string& text) {
 // Skips `count` whole data lines, however long; the last may lack its line end.
 static void skip_lines(series_file& f, long long count) {
   for (long long i = 0; i < count; ++i) {
-    int c = f.buf->sbumpc();
-    if (c == EOF_CHAR) ended(f);
+    if (f.pos == f.end && !read_more(f)) ended(f);
     ++f.line;
-    while (c != EOF_CHAR && c != '\n') c = f.buf->sbumpc();
+    for (;;) {
+      const void* lf = std::memchr(f.pos, '\n', static_cast<std::size_t>(f.end - f.pos));
+      if (lf != nullptr) {
+        f.pos = static_cast<const char*>(lf) + 1;
+        break;
+      }
+      f.pos = f.end;
+      if (!read_more(f)) break; // the last line, without its line end
+    }
   }
 }
 
@@ -471,41 +561,163 @@ static long long lines_before(const series_file& f, int m1, int y1, int m2, int 
 }
 
 // ------------------------------------------------------ values
+//
+// The value of a data line reads as stream extraction of a double reads it
+// (the reading the tool has always been defined by), within the line: white
+// space as isspace knows it is skipped, CR included, but never past the line
+// end; extraction then collects an optional sign, digits with at most one
+// decimal point, and, once a digit has been seen, an exponent letter with an
+// optional sign and more digits; the collected text must be a whole number
+// or nothing is read. So "12.5abc" reads 12.5, while "1e", "1e+", ".", "-"
+// and "+" cannot be read: a value cut short in a damaged file must not enter
+// the statistics as a different number. from_chars finds the same number
+// (correctly rounded, like strtod) much faster; what it leaves unread tells
+// where the collected text ends.
 
-static bool number_char(int c) {
-  return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.' || c == 'e' || c == 'E';
+static bool is_space(char c) {
+  return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r';
 }
 
-// One data line: 21 columns skipped, blanks, a real number, the rest of the
-// line ignored through its line end.
-static double read_value(series_file& f) {
-  std::streambuf& b = *f.buf;
-  int c = b.sbumpc();
-  if (c == EOF_CHAR) ended(f);
-  ++f.line;
-  for (int col = 1; col <= 21; ++col) {
-    if (col > 1) c = b.sbumpc();
-    if (c == EOF_CHAR || c == '\n')
-      file_error(f, ": line " + line_no(f) + " is shorter than 22 characters");
+static bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// The characters extraction can collect into a number.
+static bool number_char(char c) {
+  return is_digit(c) || c == '+' || c == '-' || c == '.' || c == 'e' || c == 'E';
+}
+
+// Powers of ten that a double holds exactly.
+constexpr double EXACT_TENS[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                 1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// Plain decimals such as "20.011" or "-999", the bulk of every series:
+// digits with at most one point, 19 digits at most, no exponent. Their
+// digits m make an exact double while m <= 2^53, and with k digits after
+// the point (k <= 22) m / 10^k is one correctly rounded division of two
+// exact doubles: the nearest double to the text, as strtod and from_chars
+// find it. False, with nothing read, for any other text.
+static bool plain_decimal(const char* p, const char* e, double& x) {
+  std::uint64_t m = 0;
+  int digits = 0;
+  for (; p < e && is_digit(*p); ++p, ++digits) {
+    if (digits == 19) return false;
+    m = m * 10 + static_cast<unsigned>(*p - '0');
   }
-  int blanks = 0;
-  for (c = b.sgetc(); is_blank(c); c = b.snextc()) ++blanks;
-  if (blanks == 0 && (c == EOF_CHAR || c == '\n' || c == '\r'))
-    file_error(f, ": line " + line_no(f) + " is shorter than 22 characters");
-  char token[128];
-  std::size_t n = 0;
-  for (; number_char(c) && n + 1 < sizeof token; c = b.snextc()) token[n++] = static_cast<char>(c);
-  token[n] = '\0';
-  const char* digits = token + ((token[0] == '+' || token[0] == '-') ? 1 : 0);
-  bool starts_number = std::isdigit(static_cast<unsigned char>(digits[0])) ||
-                       (digits[0] == '.' && std::isdigit(static_cast<unsigned char>(digits[1])));
-  if (number_char(c) || !starts_number)
-    file_error(f, ": line " + line_no(f) + " holds no readable number after column 21");
-  double v = std::strtod(token, nullptr); // correctly rounded; tiny values underflow to 0
-  if (std::isinf(v)) file_error(f, ": the value on line " + line_no(f) + " is too large for a double");
-  c = b.sbumpc(); // c was only looked at: take it, then the rest of the line, however long
-  while (c != EOF_CHAR && c != '\n') c = b.sbumpc();
-  return v;
+  int after_point = 0;
+  if (p < e && *p == '.') {
+    for (++p; p < e && is_digit(*p); ++p, ++after_point, ++digits) {
+      if (digits == 19) return false;
+      m = m * 10 + static_cast<unsigned>(*p - '0');
+    }
+  }
+  if (digits == 0 || after_point > 22 || m > (std::uint64_t{1} << 53)) return false;
+  if (p < e && (*p == 'e' || *p == 'E')) return false;
+  x = static_cast<double>(m) / EXACT_TENS[after_point];
+  return true;
+}
+
+value_text read_number(const char* p, const char* e, double& v) {
+  while (p < e && is_space(*p)) ++p;
+  const char* from = p; // from_chars takes a minus sign but not a plus sign
+  bool minus = false;
+  if (p < e && (*p == '+' || *p == '-')) {
+    minus = *p == '-';
+    if (!minus) from = p + 1;
+    ++p;
+  }
+  if (p == e || !(is_digit(*p) || *p == '.')) return value_text::none; // also "inf", "nan", "+-1"
+  double x = 0;
+  if (plain_decimal(p, e, x)) {
+    v = minus ? -x : x;
+    return value_text::number;
+  }
+  auto [stop, ec] = std::from_chars(from, e, x);
+  if (ec == std::errc::invalid_argument) return value_text::none; // ".", ".e5": no digit
+  // An exponent letter left unread: extraction takes it into the number (a
+  // digit came before it), and without digits of its own the number is cut short.
+  if (stop < e && (*stop == 'e' || *stop == 'E') &&
+      std::memchr(from, 'e', static_cast<std::size_t>(stop - from)) == nullptr &&
+      std::memchr(from, 'E', static_cast<std::size_t>(stop - from)) == nullptr)
+    return value_text::none;
+  if (ec == std::errc::result_out_of_range) {
+    // from_chars refuses both ends of the range; extraction keeps what strtod
+    // gives below it (a subnormal, or zero with its sign) and refuses above.
+    const std::string text(from, stop);
+    x = std::strtod(text.c_str(), nullptr);
+    if (std::isinf(x)) return value_text::too_large;
+  }
+  v = x;
+  return value_text::number;
+}
+
+// A data line that does not end within a chunk: only its first 21 columns,
+// the first white-space character after them (for the message on a line that
+// has no value) and the run of number characters that follows can decide its
+// value. They are kept in f.long_line; the rest of the line is passed over.
+static void long_data_line(series_file& f) {
+  std::string& kept = f.long_line;
+  kept.clear();
+  int c = next_char(f);
+  for (; c != EOF && c != '\n' && kept.size() < 21; c = next_char(f)) kept.push_back(static_cast<char>(c));
+  if (c != EOF && c != '\n' && is_space(static_cast<char>(c))) kept.push_back(static_cast<char>(c));
+  while (c != EOF && c != '\n' && is_space(static_cast<char>(c))) c = next_char(f);
+  for (; c != EOF && c != '\n' && number_char(static_cast<char>(c)); c = next_char(f))
+    kept.push_back(static_cast<char>(c));
+  while (c != EOF && c != '\n') c = next_char(f);
+}
+
+// The next data line as the bytes [b, e) without its line end: in the chunk
+// where it lies, or its deciding part when it is longer than a chunk. False
+// when the file is at its end.
+static bool next_data_line(series_file& f, const char*& b, const char*& e) {
+  for (;;) {
+    const void* lf = std::memchr(f.pos, '\n', static_cast<std::size_t>(f.end - f.pos));
+    if (lf != nullptr) {
+      b = f.pos;
+      e = static_cast<const char*>(lf);
+      f.pos = e + 1;
+      ++f.line;
+      return true;
+    }
+    if (!read_more(f)) break;
+  }
+  if (f.pos == f.end) return false; // drained, nothing left
+  ++f.line;
+  if (f.drained) { // the last line, without its line end
+    b = f.pos;
+    e = f.end;
+    f.pos = f.end;
+    return true;
+  }
+  long_data_line(f);
+  b = f.long_line.data();
+  e = b + f.long_line.size();
+  return true;
+}
+
+// Keeps why a data line gives no value; the run stops on it once both files
+// are read (see fill_series).
+static bool fault(series_file& f, const std::string& what) {
+  f.fault = what;
+  return false;
+}
+
+// One data line: 21 columns skipped, the value, the rest of the line ignored.
+static bool read_value(series_file& f, double& v) {
+  const char* b = nullptr;
+  const char* e = nullptr;
+  if (!next_data_line(f, b, e)) return fault(f, ended_text(f));
+  if (e - b < 21) return fault(f, ": line " + line_no(f) + " is shorter than 22 characters");
+  b += 21;
+  switch (read_number(b, e, v)) {
+  case value_text::number: return true;
+  case value_text::too_large:
+    return fault(f, ": the value on line " + line_no(f) + " is too large for a double");
+  case value_text::none: break;
+  }
+  // a line that ends (or only has a CR) at column 22 is too short to hold a value
+  if (b == e || *b == '\r') return fault(f, ": line " + line_no(f) + " is shorter than 22 characters");
+  return fault(f, ": line " + line_no(f) + " holds no readable number after column 21");
 }
 
 // Inside an average: temperatures are missing only as -999 (they may be below
@@ -514,18 +726,47 @@ static bool missing_in_average(double v) { return itemp == 1 ? is_missing(v) : v
 
 // One line of the store: the mean of the file's `sub` data lines that are not
 // missing; when all are missing, the last one read (normally -999).
-static double line_value(series_file& f) {
+static bool line_value(series_file& f, double& value) {
   double sum = 0, v = 0;
   int missing = 0;
   for (int j = 0; j < f.sub; ++j) {
-    v = read_value(f);
+    if (!read_value(f, v)) return false;
     if (missing_in_average(v))
       ++missing;
     else
       sum += v;
   }
-  if (missing == f.sub) return v;
-  return sum / (f.sub - missing);
+  value = missing == f.sub ? v : sum / (f.sub - missing);
+  return true;
+}
+
+// Fills q, one line of the store after another, from the file; at the first
+// line it cannot give, keeps that line in f.fault_line and stops reading.
+static void fill_series(series_file& f, double* q) {
+  for (int i = 0; i < LINES; ++i) {
+    if (!line_value(f, q[i])) {
+      f.fault_line = i;
+      return;
+    }
+  }
+}
+
+// The two files are parsed side by side, the simulated one on a second
+// thread; each writes only its own array and its own file record, so nothing
+// depends on how the threads interleave. Then the run stops on the fault a
+// line-by-line read meets first: on each line of the store the simulated
+// value is read before the observed one.
+static void fill_store(series_file& obs, series_file& sim) {
+  std::thread simulated;
+  try {
+    simulated = std::thread([&sim] { fill_series(sim, Qsim); });
+  } catch (const std::system_error&) { // no thread to be had: one file after the other
+    fill_series(sim, Qsim);
+  }
+  fill_series(obs, Qobs);
+  if (simulated.joinable()) simulated.join();
+  if (sim.fault_line != INT_MAX && sim.fault_line <= obs.fault_line) file_error(sim, sim.fault);
+  if (obs.fault_line != INT_MAX) file_error(obs, obs.fault);
 }
 
 static void degf_to_degc(double* q) {
@@ -536,9 +777,11 @@ static void degf_to_degc(double* q) {
 // ------------------------------------------------------ the reading pass
 
 static void open_series(series_file& f, const char* what) {
-  f.in.open(f.name, std::ios::in | std::ios::binary);
+  f.in.reset(std::fopen(f.name.c_str(), "rb"));
   if (!f.in) stop(std::string("Cannot open ") + what + " file: " + f.name + "\n\n");
-  f.buf = f.in.rdbuf();
+  std::setvbuf(f.in.get(), nullptr, _IONBF, 0); // whole chunks go straight into f.chunk
+  f.chunk = std::make_unique_for_overwrite<char[]>(CHUNK);
+  f.pos = f.end = f.chunk.get();
 }
 
 static void open_files(series_file& obs, series_file& sim) {
@@ -573,9 +816,9 @@ static void align(series_file& obs, series_file& sim) {
   show_period(obs, sim);
 
   LINES = hour_count(month_begin, year_begin, month_end, year_end, time_step);
-  Qobs = new (std::nothrow) double[static_cast<std::size_t>(LINES)];
+  Qobs = static_cast<double*>(store_array(static_cast<std::size_t>(LINES) * sizeof(double)));
   if (Qobs == nullptr) stop("Allocation error for observed data\n");
-  Qsim = new (std::nothrow) double[static_cast<std::size_t>(LINES)];
+  Qsim = static_cast<double*>(store_array(static_cast<std::size_t>(LINES) * sizeof(double)));
   if (Qsim == nullptr) stop("Allocation error for simulated data\n");
 
   skip_lines(obs, lines_before(obs, cm, cy, month_begin, year_begin));
@@ -607,10 +850,7 @@ void read_flow() {
 
   obs.sub = time_step / obs.step;
   sim.sub = time_step / sim.step;
-  for (int i = 0; i < LINES; ++i) {
-    Qsim[i] = line_value(sim);
-    Qobs[i] = line_value(obs);
-  }
+  fill_store(obs, sim);
   if (sunit_conv == 1) {
     std::cout << "Doing conversion for simulated time series\n";
     degf_to_degc(Qsim);
@@ -619,8 +859,8 @@ void read_flow() {
     std::cout << "Doing conversion for observed time series\n";
     degf_to_degc(Qobs);
   }
-  obs.in.close();
-  sim.in.close();
+  obs.in.reset();
+  sim.in.reset();
 }
 
 // ------------------------------------------------------ data summary

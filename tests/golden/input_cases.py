@@ -424,11 +424,57 @@ def file_cases():
          heads + counts, REPORT_HEAD + heads + rep_counts)
     for name, value, what in [("unparsable", "abc", "line 11 holds no readable number after column 21"),
                               ("sign_only", "-", "line 11 holds no readable number after column 21"),
-                              ("too_large", "1e999", "the value on line 11 is too large for a double")]:
+                              ("too_large", "1e999", "the value on line 11 is too large for a double"),
+                              # cut short after its exponent letter: not read as 1
+                              ("exponent_cut", "1e", "line 11 holds no readable number after column 21")]:
         obs = list(daily_obs)
         obs[7] = value  # day 8, line 11
         case(f"input_file_value_{name}", feb("CMS ", 24, obs), feb("CMS ", 24, daily_sim),
              f"Error: observed file obs.xk: {what}\n", heads + counts, REPORT_HEAD + heads + rep_counts)
+
+
+def fault_order_cases():
+    # Both files damaged: the run stops on the fault met first when each line
+    # of the store takes its simulated value before its observed one. Day 8
+    # is line 11 of either file, day 9 line 12.
+    heads = blocks("CMS ", 24, "CMS ", 24)
+    counts = period("2/2001 and 2/2001", 672, 28, 28)
+    rep_counts = period("2/2001 and 2/2001", 672, 28, 28, "   ")
+    obs, sim = ["1"] * 28, ["2"] * 28
+    obs[7] = "abc"
+    sim[7] = "-"
+    write_case("input_file_faults_same_line", {"obs.xk": feb("CMS ", 24, obs), "sim.xk": feb("CMS ", 24, sim)},
+               control("-1 -1 -1 -1 10", "@Q\n"),
+               BANNER + "\n" + heads + counts +
+               "Error: simulated file sim.xk: line 11 holds no readable number after column 21\n", 1,
+               report=REPORT_HEAD + heads + rep_counts)
+    sim = ["2"] * 28
+    sim[8] = "1e+"
+    write_case("input_file_faults_observed_first",
+               {"obs.xk": feb("CMS ", 24, obs), "sim.xk": feb("CMS ", 24, sim)},
+               control("-1 -1 -1 -1 10", "@Q\n"),
+               BANNER + "\n" + heads + counts +
+               "Error: observed file obs.xk: line 11 holds no readable number after column 21\n", 1,
+               report=REPORT_HEAD + heads + rep_counts)
+
+
+def carriage_return_cases():
+    # White space before a value is skipped as stream extraction skips it, CR
+    # included, up to the line end. Daily February 2001, area 618.93: observed
+    # day d holds d, except day 8 (line 11) with a CR right after column 21
+    # and day 9 (line 12) with a blank and a CR; simulated holds 2 d. Nothing
+    # is missing: 672 hours good; the largest observed value is day 8's 65.5.
+    obs = feb("CMS ", 24, [str(d) for d in range(1, 29)]).split("\n")
+    obs[10] = obs[10][:21] + "\r65.50"
+    obs[11] = obs[11][:21] + " \r9.5"
+    sim = [str(2 * d) for d in range(1, 29)]
+    rows = [(str(d), str(2 * d)) for d in range(1, 11)]
+    rows[7] = ("65.5", "16")
+    rows[8] = ("9.5", "18")
+    write_case("input_file_value_after_cr", {"obs.xk": "\n".join(obs), "sim.xk": feb("CMS ", 24, sim)},
+               control("-1 -1 -1 -1 618.93", "@A 10\n@Q\n"),
+               BANNER + "\n" + blocks("CMS ", 24, "CMS ", 24) + period("2/2001 and 2/2001", 672, 28, 28) +
+               summary(672, 672, 0, "65.5", "618.93", 24) + display(rows) + FINISH, 0)
 
 
 def open_cases():
@@ -448,4 +494,6 @@ if __name__ == "__main__":
     time_step_cases()
     summary_cases()
     file_cases()
+    fault_order_cases()
+    carriage_return_cases()
     open_cases()

@@ -139,3 +139,27 @@ TEST(Calendar, StartOfALineMatchesTheStepwiseWalk) {
     }
   }
 }
+
+// Far from the start of the period the date must still be the walk's: daily
+// lines over six centuries from February 1896 (1900 and 2100 without a leap
+// day, 2000 with one), and 6-hourly lines from December of year -401 across
+// the years before and after year 0.
+TEST(Calendar, StartOfALineFarIntoThePeriod) {
+  struct start { int step, month, year, lines; };
+  for (const start& s : {start{24, 2, 1896, 220000}, start{6, 12, -401, 8000}, start{1, 1, 2099, 20000}}) {
+    twinser::time_step = s.step;
+    twinser::month_begin = s.month;
+    twinser::year_begin = s.year;
+    int wy = s.year, wm = s.month, wd = 1, wh = 0;
+    for (int line = 0; line < s.lines; ++line) {
+      int y, m, d, h;
+      line_to_date(line, y, m, d, h);
+      ASSERT_EQ(std::make_tuple(y, m, d, h), std::make_tuple(wy, wm, wd, wh))
+          << "from " << s.month << "/" << s.year << ", step " << s.step << ", line " << line;
+      wh += s.step;
+      if (wh > 23) { ++wd; wh = 0; }
+      if (wd > days_of_month(wm, wy)) { ++wm; wd = 1; }
+      if (wm > 12) { ++wy; wm = 1; }
+    }
+  }
+}

@@ -102,4 +102,32 @@ TEST(Reader, FahrenheitConvertedAfterTheMean) {
   EXPECT_NE(r.terminal.find("Doing conversion for observed time series\n"), std::string::npos);
 }
 
+TEST(Reader, LinesAcrossChunksAndLongerThanAChunk) {
+  // Hourly February 2001 (672 lines) padded to about 160 KiB, so lines
+  // straddle the reader's 64 KiB chunks; the value of line 301 runs on in
+  // 200 KiB of zeros, more than a chunk holds; the last line has no line
+  // end. Line i holds (i - 1) / 4, exact in binary.
+  std::string obs = "$ unit test\nTEST SERIES             CMS   1\n2 2001 2 2001 1 F10.3\n";
+  for (int i = 0; i < 672; ++i) {
+    obs += std::string(21, 'X') + "  " + std::to_string(i / 4.0);
+    if (i == 300) obs += std::string(200 * 1024, '0');
+    obs += ' ';
+    obs.append(static_cast<std::size_t>(i % 400), 'p');
+    if (i < 671) obs += "\n";
+  }
+  // line 6: white space and then digits that each run on past a chunk
+  std::string sim_text = "TEST SERIES             CMS   1\n2 2001 2 2001 1 F10.3\n";
+  for (int i = 0; i < 672; ++i) {
+    std::string value = "1";
+    if (i == 5) value = std::string(70 * 1024, ' ') + "2." + std::string(70 * 1024, '0') + "5";
+    sim_text += std::string(21, 'Y') + value + "\n";
+  }
+  Reader r;
+  r.read(obs, sim_text, "@Q\n");
+  ASSERT_EQ(LINES, 672);
+  for (int i = 0; i < 672; ++i) ASSERT_EQ(Qobs[i], i / 4.0) << "line " << i + 1;
+  EXPECT_EQ(Qsim[5], 2.0);
+  EXPECT_EQ(Qsim[671], 1.0);
+}
+
 } // namespace

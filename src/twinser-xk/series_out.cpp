@@ -1,0 +1,223 @@
+// Series out: the dated rows placed on the lines of whole months at one time
+// step, and the XK series file written from them.
+//
+// A line of the series file is one step; line 0 starts at hour 0 of day 1 of
+// the first month. A row belongs to the line of the step it closes (--stamp
+// end, the default), or opens (--stamp begin); a date alone is its own day.
+#include "xk.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <map>
+
+namespace xk {
+
+static constexpr double MISSING = -999.0; // the series files' missing value
+
+// ------------------------------------------------------------ dates in words
+
+static long long floor_div(long long a, long long b) { return a / b - ((a % b != 0 && (a < 0) != (b < 0)) ? 1 : 0); }
+
+static std::string stamp_text(long long hour, bool date_only) {
+  int y, m, d;
+  civil_from_days(floor_div(hour, 24), y, m, d);
+  char text[40];
+  if (date_only)
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", y, m, d);
+  else
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02lld:00", y, m, d, hour - floor_div(hour, 24) * 24);
+  return text;
+}
+
+static std::string line_word(long long line) { return "line " + std::to_string(line); }
+
+// ------------------------------------------------------------ time step
+
+// Stamps must increase: an earlier or repeated one names both lines.
+static void check_order(const std::vector<row>& rows) {
+  for (std::size_t i = 1; i < rows.size(); ++i) {
+    const row &a = rows[i - 1], &b = rows[i];
+    if (b.date_only != a.date_only)
+      throw input_error(b.line, b.date_only ? "a date without a time among date-times"
+                                            : "a date-time among dates without a time");
+    if (b.hour < a.hour)
+      throw input_error(b.line, stamp_text(b.hour, b.date_only) + " comes before " + stamp_text(a.hour, a.date_only) +
+                                    " on " + line_word(a.line) + "; the dates must increase");
+    if (b.hour == a.hour)
+      throw input_error(b.line, stamp_text(b.hour, b.date_only) + " stands twice (also on " + line_word(a.line) + ")");
+  }
+}
+
+// The step is the commonest difference between neighbouring stamps (the
+// smaller on a tie), so that gaps do not mislead it; a lone date is a day.
+static int find_step(const std::vector<row>& rows) {
+  if (rows.size() == 1) {
+    if (rows[0].date_only) return 24;
+    throw input_error(rows[0].line, "one date-time alone does not show the time step");
+  }
+  std::map<long long, long long> seen;
+  for (std::size_t i = 1; i < rows.size(); ++i) ++seen[rows[i].hour - rows[i - 1].hour];
+  long long step = 0, most = 0;
+  for (const auto& [diff, count] : seen)
+    if (count > most) {
+      step = diff;
+      most = count;
+    }
+  if (step > 24 || 24 % step != 0) {
+    std::size_t i = 1;
+    while (rows[i].hour - rows[i - 1].hour != step) ++i;
+    throw input_error(rows[i].line, "the dates are " + std::to_string(step) + " hours apart (from " +
+                                        line_word(rows[i - 1].line) +
+                                        "); a series file holds steps of 1, 2, 3, 4, 6, 8, 12 or 24 hours");
+  }
+  return static_cast<int>(step);
+}
+
+// Every difference is a whole number of steps; a larger one is a gap. Four
+// equal gaps in a row are no longer gaps but a coarser step: five or more
+// rows at a regular longer spacing mean the step has changed.
+static void check_steps(const std::vector<row>& rows, int step) {
+  constexpr int regular = 4;
+  int run = 0;
+  for (std::size_t i = 1; i < rows.size(); ++i) {
+    long long diff = rows[i].hour - rows[i - 1].hour;
+    if (diff % step != 0)
+      throw input_error(rows[i].line, stamp_text(rows[i].hour, rows[i].date_only) + " is " + std::to_string(diff) +
+                                          " hours after " + line_word(rows[i - 1].line) +
+                                          ", but the series steps by " + std::to_string(step) +
+                                          " hours: the time step changes");
+    run = diff > step && i > 1 && diff == rows[i - 1].hour - rows[i - 2].hour ? run + 1 : (diff > step ? 1 : 0);
+    if (run == regular)
+      throw input_error(rows[i].line, "the stamps are " + std::to_string(diff) + " hours apart from " +
+                                          line_word(rows[i - regular].line) + " to here, but the series steps by " +
+                                          std::to_string(step) + " hours: the time step changes");
+  }
+}
+
+// ------------------------------------------------------------ series
+
+series make_series(const table& t, const options& opt) {
+  const std::vector<row>& rows = t.rows;
+  if (rows.empty()) throw input_error(0, "holds no data rows");
+  check_order(rows);
+  series s;
+  s.step = find_step(rows);
+  check_steps(rows, s.step);
+
+  // Hour at which each row's step begins.
+  const long long shift = rows[0].date_only || opt.stamp_begin ? 0 : s.step;
+  const long long first_begin = rows.front().hour - shift, last_begin = rows.back().hour - shift;
+  long long into_day = first_begin - floor_div(first_begin, 24) * 24;
+  if (into_day % s.step != 0)
+    throw input_error(rows[0].line, "the " + std::to_string(s.step) + "-hour step stamped " +
+                                        stamp_text(rows[0].hour, false) + " would begin at " +
+                                        std::to_string(into_day) + ":00, not a whole number of steps after "
+                                        "midnight" + (opt.stamp_begin ? "" : " (a date-time marks the end of its step)"));
+
+  int d;
+  civil_from_days(floor_div(first_begin, 24), s.first_year, s.first_month, d);
+  civil_from_days(floor_div(last_begin, 24), s.last_year, s.last_month, d);
+  s.first_hour = days_from_civil(s.first_year, s.first_month, 1) * 24;
+  int after_m = s.last_month % 12 + 1, after_y = s.last_year + (s.last_month == 12 ? 1 : 0);
+  long long end_hour = days_from_civil(after_y, after_m, 1) * 24;
+  s.lines = (end_hour - s.first_hour) / s.step;
+
+  s.at.reserve(rows.size());
+  s.value.reserve(rows.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const row& r = rows[i];
+    s.at.push_back((r.hour - shift - s.first_hour) / s.step);
+    if (i > 0) s.missing.gap += s.at[i] - s.at[i - 1] - 1;
+    double v = MISSING;
+    switch (r.kind) {
+    case cell::value:
+      v = opt.has_area ? r.value * opt.area_km2 * 1000 / (s.step * 3600) : r.value;
+      ++s.values;
+      break;
+    case cell::marker: ++s.missing.marker; break;
+    case cell::not_a_number: ++s.missing.not_a_number; break;
+    case cell::empty: ++s.missing.empty; break;
+    case cell::non_numeric: ++s.missing.non_numeric; break;
+    case cell::below: ++s.missing.below; break;
+    }
+    s.value.push_back(v);
+  }
+  s.missing.padding = s.at.front() + (s.lines - 1 - s.at.back());
+  return s;
+}
+
+// ------------------------------------------------------------ writing
+
+// Values taken as they are keep every digit: the shortest text that reads
+// back as the same double, so the series file holds exactly what the CSV
+// held. A flow converted from a depth is a product of the area and carries
+// no more precision than it: three decimals (one litre per second), and four
+// significant digits below 1 m3/s so that small flows keep their resolution.
+std::string value_text(double v, bool converted) {
+  if (v == MISSING) return "-999";
+  char text[64];
+  if (converted) {
+    double a = std::fabs(v);
+    const char* format = a >= 1e12 ? "%.6e" : (a >= 1 || a == 0) ? "%.3f" : "%.4g";
+    std::snprintf(text, sizeof text, format, v);
+    return text;
+  }
+  auto done = std::to_chars(text, text + sizeof text, v);
+  return std::string(text, done.ptr);
+}
+
+static std::string clean(std::string_view s, std::size_t width) {
+  std::string text;
+  for (char c : s)
+    if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7f) text += c;
+  return text.substr(0, width);
+}
+
+static const char* kind_word(const std::string& unit) {
+  if (unit == "CMS") return "FLOW";
+  if (unit == "MM") return "DEPTH";
+  return "TEMPERATURE";
+}
+
+// The layout the series reader expects: "$" comment lines; the first header
+// line with the unit in columns 25-28 and the step in columns 30-31; the
+// period on the second; then one value per line after 21 columns that hold
+// the station and the date and hour of the end of the line's step (hour 24 is
+// the end of a day), as in the control file's event records.
+void write_xk(std::ostream& out, const series& s, const options& opt, const std::string& source) {
+  std::string slash = source.substr(source.find_last_of('/') == std::string::npos ? 0 : source.find_last_of('/') + 1);
+  out << clean("$ written by twinser-xk from " + slash, 79) << "\n";
+  if (opt.has_area) {
+    char note[80];
+    std::snprintf(note, sizeof note, "$ flow in m3/s from a depth in mm per step, basin area %.10g km2",
+                  opt.area_km2);
+    out << note << "\n";
+  }
+  out << "$ each line: station, date and hour of the END of its step, value\n";
+  char text[128];
+  std::snprintf(text, sizeof text, "%-5.5s %-18s%-4.4s %2d\n", opt.station.c_str(), kind_word(opt.unit),
+                opt.unit.c_str(), s.step);
+  out << text;
+  out << s.first_month << " " << s.first_year << " " << s.last_month << " " << s.last_year << " 1 FREE\n";
+
+  const std::string missing = value_text(MISSING, false);
+  std::size_t next = 0;
+  long long day = floor_div(s.first_hour, 24);
+  int y, m, d, hour = 0;
+  civil_from_days(day, y, m, d);
+  for (long long line = 0; line < s.lines; ++line) {
+    hour += s.step; // end of the step, 1..24
+    std::string value = missing;
+    if (next < s.at.size() && s.at[next] == line) value = value_text(s.value[next++], opt.has_area);
+    std::snprintf(text, sizeof text, "%-5.5s %4d %2d %2d %2d  %10s\n", opt.station.c_str(), y, m, d, hour,
+                  value.c_str());
+    out << text;
+    if (hour == 24) {
+      hour = 0;
+      civil_from_days(++day, y, m, d);
+    }
+  }
+}
+
+} // namespace xk
