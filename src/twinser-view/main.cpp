@@ -81,23 +81,42 @@ int write_extras(int status) {
   return status;
 }
 
+// The help text: the command line is the run's own, so CLI11's generated
+// usage line (which knows only --help and --version) is not shown.
+const char* const HELP =
+    "Usage: twinser-view [-o] CONTROL_FILE\n"
+    "       twinser-view -h | --help | --version\n"
+    "\n"
+    "Statistics of an observed and a simulated time series, as twinser computes\n"
+    "them, with the same terminal output, report, event.dat and exit status, and\n"
+    "beside the report a JSON summary (<report stem>.json) and an HTML page\n"
+    "(<report stem>.html) of every result.\n"
+    "\n"
+    "  -o           also write the values of every event window to event.dat\n"
+    "  -h, --help   print this help and exit\n"
+    "  --version    print the version and exit\n"
+    "\n"
+    "Exit status: 0 complete, 1 the run stopped, 2 the run finished after a part\n"
+    "of it was refused. See twinser-view(1) and twinser(1).\n";
+
 } // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{"Statistics of an observed and a simulated time series, as twinser computes them,\n"
-               "with a JSON summary of every result written beside the report\n"
-               "(<report stem>.json).",
-               "twinser-view"};
-  app.set_help_flag("--help", "Print this help and exit");
-  app.set_version_flag("--version", std::string(TWINSER_VERSION));
-  app.footer("Usage: twinser-view [-o] CONTROL_FILE\n"
-             "  -o  also write the values of every event window to event.dat");
+  CLI::App app{"", "twinser-view"};
+  app.set_help_flag();
+  bool help = false;
+  app.add_flag("-h,--help", help);
+  app.set_version_flag("--version", std::string("twinser-view ") + TWINSER_VERSION);
   // everything else goes to the run's own command line, exactly as twinser reads it
   app.prefix_command();
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     return app.exit(e);
+  }
+  if (help) {
+    std::cout << HELP;
+    return 0;
   }
   std::vector<std::string> rest = app.remaining();
   std::vector<char*> args{argv[0]};

@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr const char* VERSION = "twinser-xk 1.0";
+constexpr const char* VERSION = "twinser-xk " TWINSER_VERSION;
 
 [[noreturn]] void fail(const std::string& where, const std::string& what) {
   std::cerr << "twinser-xk: " << where << (where.empty() ? "" : ": ") << what << "\n";
