@@ -394,6 +394,8 @@ long double difference(int position);
 std::vector<class_row> rows_at_or_above(const std::vector<double>& values); // E, one pass
 std::vector<class_row> equal_interval_rows(int div, double max);           // D, one pass
 class_row interval_row(double lower_flow, double higher_flow);              // one closed interval
+std::vector<class_row> given_interval_rows(const std::vector<double>& lower,
+                                           const std::vector<double>& upper); // F, one pass
 void flow_greater();
 bool flow_bias(double& qf, bool& readable); // one value of E; false when bad, readable false when missing or no number
 void equal_ints();

@@ -145,31 +145,41 @@ class_row interval_row(double lower_flow, double higher_flow) {
 
 // div equal intervals from 0 to the largest observed value m: interval j runs
 // from m*j/div to m*(j+1)/div (product first), so the last ends on m itself.
-// One pass over the store: for a finite m >= 0 the bounds rise with j, and a
+// One pass over the store: for a finite m > 0 the bounds rise with j, and a
 // line looks only at the intervals whose bounds enclose it (two, on a shared
-// bound); otherwise it tries them all. Each interval adds its lines in line
-// order, as a pass of its own would.
+// bound), found from its share of m and then checked against the bounds
+// themselves; otherwise it tries them all. Each interval adds its lines in
+// line order, as a pass of its own would.
 std::vector<class_row> equal_interval_rows(int div, double m) {
   if (div <= 0) return {};
   const std::size_t count = static_cast<std::size_t>(div);
   std::vector<double> bound(count + 1);
   for (int j = 0; j <= div; ++j) bound[static_cast<std::size_t>(j)] = m * j / div;
-  const bool rising = std::isfinite(m) && m >= 0;
+  const bool rising = std::isfinite(m) && m > 0;
+  const double* b = bound.data();
 
   std::vector<fit_sums> sums(count);
   for (int i = 0; i < LINES; ++i) {
     const double o = Qobs[i];
-    if (!both_non_negative(o, Qsim[i])) continue;
-    std::ptrdiff_t from = 0, to = div - 1;
+    const double s = Qsim[i];
+    if (!both_non_negative(o, s)) continue;
+    int from = 0, to = div - 1;
     if (rising) {
-      const auto lo = std::lower_bound(bound.begin(), bound.end(), o) - bound.begin();
-      const auto hi = std::upper_bound(bound.begin(), bound.end(), o) - bound.begin() - 1;
-      from = std::max<std::ptrdiff_t>(lo - 1, 0);
-      to = std::min<std::ptrdiff_t>(hi, div - 1);
+      // lo: first bound at or above o; hi: last bound at or below o. The
+      // share o / m * div only says where to start looking: rounding may put
+      // it a bound off, and the walks below settle on the exact bounds.
+      const double share = o / m * div;
+      int lo = share < div ? static_cast<int>(share) : div;
+      while (lo > 0 && b[lo - 1] >= o) --lo;
+      while (lo <= div && b[lo] < o) ++lo;
+      int hi = lo;
+      while (hi <= div && b[hi] <= o) ++hi;
+      from = std::max(lo - 1, 0);
+      to = std::min(hi - 1, div - 1);
     }
-    for (std::ptrdiff_t j = from; j <= to; ++j) {
+    for (int j = from; j <= to; ++j) {
       const std::size_t k = static_cast<std::size_t>(j);
-      if (in_interval(o, bound[k], bound[k + 1])) sums[k].add(o, Qsim[i]);
+      if (in_interval(o, b[k], b[k + 1])) sums[k].add(o, s);
     }
   }
 
@@ -177,6 +187,30 @@ std::vector<class_row> equal_interval_rows(int div, double m) {
   for (std::size_t k = 0; k < count; ++k) {
     rows[k].lower = bound[k];
     rows[k].upper = bound[k + 1];
+    rows[k].fit = measure_bundle(sums[k], rms_order::scaled);
+  }
+  return rows;
+}
+
+// Given intervals (F), all in one pass over the store: each interval adds
+// its lines in line order, as interval_row would.
+std::vector<class_row> given_interval_rows(const std::vector<double>& lower,
+                                           const std::vector<double>& upper) {
+  const std::size_t count = lower.size();
+  std::vector<fit_sums> sums(count);
+  if (count > 0) {
+    for (int i = 0; i < LINES; ++i) {
+      const double o = Qobs[i];
+      const double s = Qsim[i];
+      if (!both_non_negative(o, s)) continue;
+      for (std::size_t k = 0; k < count; ++k)
+        if (in_interval(o, lower[k], upper[k])) sums[k].add(o, s);
+    }
+  }
+  std::vector<class_row> rows(count);
+  for (std::size_t k = 0; k < count; ++k) {
+    rows[k].lower = lower[k];
+    rows[k].upper = upper[k];
     rows[k].fit = measure_bundle(sums[k], rms_order::scaled);
   }
   return rows;
@@ -250,18 +284,36 @@ void two_vals() {
                               "Please correct the control file\n";
   int num = read_int("the number of intervals of selection F");
   if (num < 0 || num > 999) stop(invalid);
+  // The pairs are read up to the first bad one, the rows of those before it
+  // computed in one pass and written, and only then does the bad pair stop
+  // the run, as it would have after a pass per pair.
+  std::vector<double> lower, upper;
+  std::string unread; // the item that was missing or no number, if any
+  bool bad = false;
+  for (int k = 1; k <= num && unread.empty() && !bad; ++k) {
+    const std::string which = "interval " + std::to_string(k) + " of selection F";
+    // both bounds are read before either is checked
+    double lflow = 0, hflow = 0;
+    if (!next_double(lflow)) {
+      unread = "the lower bound of " + which;
+    } else if (!next_double(hflow)) {
+      unread = "the upper bound of " + which;
+    } else if (lflow < 0 || lflow > 9999999.0 || hflow < 0 || hflow > 9999999.0) {
+      bad = true;
+    } else {
+      lower.push_back(lflow);
+      upper.push_back(hflow);
+    }
+  }
   class_record rec;
   rec.letter = 'F';
-  for (int k = 1; k <= num; ++k) {
-    std::string which = "interval " + std::to_string(k) + " of selection F";
-    // both bounds are read before either is checked
-    double lflow = read_double("the lower bound of " + which);
-    double hflow = read_double("the upper bound of " + which);
-    if (lflow < 0 || lflow > 9999999.0) stop(invalid);
-    if (hflow < 0 || hflow > 9999999.0) stop(invalid);
-    rec.rows.push_back(between2flows_bias(lflow, hflow));
+  rec.rows = given_interval_rows(lower, upper);
+  for (const class_row& row : rec.rows) {
+    write_interval_row(row);
     std::cout << "\n";
   }
+  if (!unread.empty()) unreadable(unread);
+  if (bad) stop(invalid);
   add_selection(std::move(rec));
 }
 
