@@ -268,9 +268,7 @@ int run(int argc, char** argv) {
   read_flow();
   data_info();
   month_year();
-  total_bias();
-  yearly_display();
-  monthly_display();
+  whole_period_sections();
   error25();
   if (!ctl_ended && std::toupper(static_cast<unsigned char>(selection)) == 'T') data_meth();
 

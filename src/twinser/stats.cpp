@@ -18,21 +18,6 @@ namespace twinser {
 // read those as "no data" and "undefined", so do not "fix" them.
 // n is the unsigned count; it is converted to double where it meets a double.
 
-// Adds one line: d = s - o is formed once and its square taken of that double.
-void fit_sums::add(double o, double s) {
-  num += 1;
-  Qobs_sum += o;
-  Qsim_sum += s;
-  double Qdiff = s - o;
-  double Qdiff2 = Qdiff * Qdiff;
-  Qdiff_sum += Qdiff;
-  Qdiff_a_sum += std::fabs(Qdiff);
-  Qdiff2_sum += Qdiff2;
-  Qobsxsim += o * s;
-  Qobs_sq += o * o;
-  Qsim_sq += s * s;
-}
-
 // percent bias = (sum(s - o) / sum o) * 100; sign: positive when sim is high
 double percent_bias(const fit_sums& f) { return (f.Qdiff_sum / f.Qobs_sum) * 100; }
 
@@ -251,7 +236,7 @@ void total_bias() {
 // the multi-year row. A year or month without lines gives a row of nan.
 // Every row adds its lines in line order.
 
-void yearly_display() {
+static void yearly_heading() {
   out << "\n";
   rule('=', 85);
   out << "\n";
@@ -264,6 +249,10 @@ void yearly_display() {
     out << " Year    Bias     Bias     ( MM)     Pmean    Pmean      RMS     ( MM)    R      r\n";
   rule('-', 85);
   out << "\n";
+}
+
+void yearly_display() {
+  yearly_heading();
   yearly_bias();
 }
 
@@ -304,7 +293,7 @@ void year_bias(int yr) {
   write_year_row(results.yearly.back());
 }
 
-void monthly_display() {
+static void monthly_heading() {
   out << "\n\n";
   rule('=', 86);
   out << "\n";
@@ -320,6 +309,10 @@ void monthly_display() {
            "       r\n";
   rule('-', 87);
   out << "\n";
+}
+
+void monthly_display() {
+  monthly_heading();
   monthly_bias();
 }
 
@@ -367,6 +360,83 @@ void month_bias(int mon) {
   if (mon >= 1 && mon <= 12) row = monthly_rows()[static_cast<std::size_t>(mon - 1)];
   results.monthly.push_back(row);
   write_month_row(results.monthly.back());
+}
+
+// ------------------------------------------- the three tables in two passes
+//
+// The multi-year row, every yearly row and the twelve monthly rows summed
+// side by side: one pass for the sums, one for the centred sums about their
+// means. A line adds itself to each row it belongs to, so every row still
+// sums its own lines in line order and gets the bits its own passes give
+// (multi_year, year_row, monthly_rows). The lines of a year are those
+// labelled with it: the store runs forward in time, so they are the stretch
+// year_row finds.
+
+whole_period_tables whole_period() {
+  const int years = year_end >= year_begin ? year_end - year_begin + 1 : 0;
+  const std::size_t ny = static_cast<std::size_t>(years);
+  fit_sums whole;
+  std::vector<fit_sums> by_year(ny);
+  fit_sums by_month[12];
+  for (int i = 0; i < LINES; ++i) {
+    const double o = Qobs[i];
+    const double s = Qsim[i];
+    if (neither_missing(o, s)) {
+      const unsigned y = static_cast<unsigned>(year[i] - year_begin);
+      if (y < ny) by_year[y].add(o, s);
+      const unsigned m = static_cast<unsigned>(month[i] - 1);
+      if (m < 12) by_month[m].add(o, s);
+    }
+    if (valid_for_total(o, s)) whole.add(o, s);
+  }
+
+  whole_period_tables t;
+  t.whole = measure_bundle(whole, rms_order::scaled);
+  centred_sums c_whole(whole);
+  std::vector<centred_sums> c_year;
+  c_year.reserve(ny);
+  for (int y = 0; y < years; ++y) {
+    const fit_sums& f = by_year[static_cast<std::size_t>(y)];
+    t.yearly.push_back({year_begin + y, measure_bundle(f, rms_order::of_mean)});
+    c_year.emplace_back(f);
+  }
+  std::vector<centred_sums> c_month;
+  for (int m = 1; m <= 12; ++m) {
+    t.monthly.push_back({m, measure_bundle(by_month[m - 1], rms_order::of_mean)});
+    c_month.emplace_back(by_month[m - 1]);
+  }
+
+  for (int i = 0; i < LINES; ++i) {
+    const double o = Qobs[i];
+    const double s = Qsim[i];
+    if (neither_missing(o, s)) {
+      const unsigned y = static_cast<unsigned>(year[i] - year_begin);
+      if (y < ny) c_year[y].add(o, s);
+      const unsigned m = static_cast<unsigned>(month[i] - 1);
+      if (m < 12) c_month[m].add(o, s);
+    }
+    if (valid_for_total(o, s)) c_whole.add(o, s);
+  }
+  extra_measures(t.whole, c_whole);
+  for (std::size_t y = 0; y < ny; ++y) extra_measures(t.yearly[y].fit, c_year[y]);
+  for (std::size_t m = 0; m < 12; ++m) extra_measures(t.monthly[m].fit, c_month[m]);
+  return t;
+}
+
+void whole_period_sections() {
+  whole_period_tables t = whole_period();
+  results.whole_period = t.whole;
+  write_multi_year(results.whole_period);
+  yearly_heading();
+  for (const period_row& row : t.yearly) {
+    results.yearly.push_back(row);
+    write_year_row(row);
+  }
+  monthly_heading();
+  for (const period_row& row : t.monthly) {
+    results.monthly.push_back(row);
+    write_month_row(row);
+  }
 }
 
 // ------------------------------------------------------ largest differences
