@@ -7,7 +7,9 @@
 #pragma once
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <fstream>
 #include <limits>
@@ -86,7 +88,26 @@ inline bool valid_for_total(double o, double s) {
 
 // ---------------------------------------------------------- fit measures
 
+// The terms one line adds to a set of fit sums, in the order of the sums
+// below, in pairs: (o, s), (d, |d|), (d^2, o*s), (o^2, s^2), d = s - o formed
+// once and its square taken of that double. A line that adds itself to
+// several sets forms them once.
+typedef double term_pair __attribute__((vector_size(16))); // two doubles, added lane by lane
+struct line_terms {
+  term_pair t[4];
+  line_terms(double o, double s) {
+    const double d = s - o;
+    const term_pair os = {o, s};
+    t[0] = os;
+    t[1] = term_pair{d, std::fabs(d)};
+    t[2] = term_pair{d, o} * term_pair{d, s};
+    t[3] = os * os;
+  }
+};
+
 // Sums over the lines that take part in one set of fit measures, in line order.
+// Each sum is an IEEE double sum in line order; two lanes of a pair are two
+// separate sums, so adding them pair by pair gives the bits of one by one.
 struct fit_sums {
   std::uint32_t num = 0;   // n, lines that take part
   double Qobs_sum = 0;     // sum o
@@ -97,22 +118,29 @@ struct fit_sums {
   double Qobsxsim = 0;     // sum o*s
   double Qobs_sq = 0;      // sum o^2
   double Qsim_sq = 0;      // sum s^2
-  // Adds one line: d = s - o is formed once and its square taken of that
-  // double. Inline: every table adds millions of lines on a long record.
-  void add(double o, double s) {
+  // Adds one line's terms (inline: every table adds millions of lines on a
+  // long record).
+  void add(const line_terms& l) {
     num += 1;
-    Qobs_sum += o;
-    Qsim_sum += s;
-    const double Qdiff = s - o;
-    const double Qdiff2 = Qdiff * Qdiff;
-    Qdiff_sum += Qdiff;
-    Qdiff_a_sum += std::fabs(Qdiff);
-    Qdiff2_sum += Qdiff2;
-    Qobsxsim += o * s;
-    Qobs_sq += o * o;
-    Qsim_sq += s * s;
+    add_pair(&Qobs_sum, l.t[0]);
+    add_pair(&Qdiff_sum, l.t[1]);
+    add_pair(&Qdiff2_sum, l.t[2]);
+    add_pair(&Qobs_sq, l.t[3]);
+  }
+  void add(double o, double s) { add(line_terms(o, s)); }
+
+private:
+  // two neighbouring sums, read and written as one pair
+  static void add_pair(double* sums, term_pair t) {
+    term_pair v;
+    std::memcpy(&v, sums, sizeof v);
+    v += t;
+    std::memcpy(sums, &v, sizeof v);
   }
 };
+static_assert(offsetof(fit_sums, Qsim_sum) == offsetof(fit_sums, Qobs_sum) + sizeof(double) &&
+                  offsetof(fit_sums, Qsim_sq) == offsetof(fit_sums, Qobs_sum) + 7 * sizeof(double),
+              "the eight sums of fit_sums lie side by side, in the order of line_terms");
 
 double percent_bias(const fit_sums& f);     // (sum d / sum o) * 100
 double abs_percent_bias(const fit_sums& f); // (sum |d| / sum o) * 100

@@ -35,8 +35,9 @@ std::vector<class_row> rows_at_or_above(const std::vector<double>& values) {
     for (int i = 0; i < LINES; ++i) {
       const double o = Qobs[i];
       if (!neither_missing(o, Qsim[i]) || !(o >= levels.front())) continue;
-      const auto reached = std::upper_bound(levels.begin(), levels.end(), o) - levels.begin();
-      for (std::ptrdiff_t k = 0; k < reached; ++k) sums[static_cast<std::size_t>(k)].add(o, Qsim[i]);
+      const line_terms l(o, Qsim[i]);
+      // the levels rise: the line reaches a first run of them
+      for (std::size_t k = 0; k < levels.size() && o >= levels[k]; ++k) sums[k].add(l);
     }
   }
 
@@ -203,8 +204,9 @@ std::vector<class_row> given_interval_rows(const std::vector<double>& lower,
       const double o = Qobs[i];
       const double s = Qsim[i];
       if (!both_non_negative(o, s)) continue;
+      const line_terms l(o, s);
       for (std::size_t k = 0; k < count; ++k)
-        if (in_interval(o, lower[k], upper[k])) sums[k].add(o, s);
+        if (in_interval(o, lower[k], upper[k])) sums[k].add(l);
     }
   }
   std::vector<class_row> rows(count);

@@ -381,13 +381,14 @@ whole_period_tables whole_period() {
   for (int i = 0; i < LINES; ++i) {
     const double o = Qobs[i];
     const double s = Qsim[i];
+    const line_terms l(o, s);
     if (neither_missing(o, s)) {
       const unsigned y = static_cast<unsigned>(year[i] - year_begin);
-      if (y < ny) by_year[y].add(o, s);
+      if (y < ny) by_year[y].add(l);
       const unsigned m = static_cast<unsigned>(month[i] - 1);
-      if (m < 12) by_month[m].add(o, s);
+      if (m < 12) by_month[m].add(l);
     }
-    if (valid_for_total(o, s)) whole.add(o, s);
+    if (valid_for_total(o, s)) whole.add(l);
   }
 
   whole_period_tables t;
