@@ -7,6 +7,8 @@
 #include <cmath>
 #include <iomanip>
 #include <string>
+#include <system_error>
+#include <thread>
 
 namespace twinser {
 
@@ -362,38 +364,33 @@ void month_bias(int mon) {
   write_month_row(results.monthly.back());
 }
 
-// ------------------------------------------- the three tables in two passes
+// ------------------------------------------- the three tables side by side
 //
-// The multi-year row, every yearly row and the twelve monthly rows summed
-// side by side: one pass for the sums, one for the centred sums about their
-// means. A line adds itself to each row it belongs to, so every row still
-// sums its own lines in line order and gets the bits its own passes give
-// (multi_year, year_row, monthly_rows). The lines of a year are those
-// labelled with it: the store runs forward in time, so they are the stretch
-// year_row finds.
+// Every yearly row and the twelve monthly rows summed side by side: one pass
+// for the sums, one for the centred sums about their means. A line adds
+// itself to each row it belongs to, so every row still sums its own lines in
+// line order and gets the bits its own passes give (year_row, monthly_rows).
+// The lines of a year are those labelled with it: the store runs forward in
+// time, so they are the stretch year_row finds.
 
-whole_period_tables whole_period() {
+// The yearly and monthly rows: both passes over the lines without a missing
+// value.
+static void period_tables(whole_period_tables& t) {
   const int years = year_end >= year_begin ? year_end - year_begin + 1 : 0;
   const std::size_t ny = static_cast<std::size_t>(years);
-  fit_sums whole;
   std::vector<fit_sums> by_year(ny);
   fit_sums by_month[12];
   for (int i = 0; i < LINES; ++i) {
     const double o = Qobs[i];
     const double s = Qsim[i];
+    if (!neither_missing(o, s)) continue;
     const line_terms l(o, s);
-    if (neither_missing(o, s)) {
-      const unsigned y = static_cast<unsigned>(year[i] - year_begin);
-      if (y < ny) by_year[y].add(l);
-      const unsigned m = static_cast<unsigned>(month[i] - 1);
-      if (m < 12) by_month[m].add(l);
-    }
-    if (valid_for_total(o, s)) whole.add(l);
+    const unsigned y = static_cast<unsigned>(year[i] - year_begin);
+    if (y < ny) by_year[y].add(l);
+    const unsigned m = static_cast<unsigned>(month[i] - 1);
+    if (m < 12) by_month[m].add(l);
   }
 
-  whole_period_tables t;
-  t.whole = measure_bundle(whole, rms_order::scaled);
-  centred_sums c_whole(whole);
   std::vector<centred_sums> c_year;
   c_year.reserve(ny);
   for (int y = 0; y < years; ++y) {
@@ -410,17 +407,30 @@ whole_period_tables whole_period() {
   for (int i = 0; i < LINES; ++i) {
     const double o = Qobs[i];
     const double s = Qsim[i];
-    if (neither_missing(o, s)) {
-      const unsigned y = static_cast<unsigned>(year[i] - year_begin);
-      if (y < ny) c_year[y].add(o, s);
-      const unsigned m = static_cast<unsigned>(month[i] - 1);
-      if (m < 12) c_month[m].add(o, s);
-    }
-    if (valid_for_total(o, s)) c_whole.add(o, s);
+    if (!neither_missing(o, s)) continue;
+    const unsigned y = static_cast<unsigned>(year[i] - year_begin);
+    if (y < ny) c_year[y].add(o, s);
+    const unsigned m = static_cast<unsigned>(month[i] - 1);
+    if (m < 12) c_month[m].add(o, s);
   }
-  extra_measures(t.whole, c_whole);
   for (std::size_t y = 0; y < ny; ++y) extra_measures(t.yearly[y].fit, c_year[y]);
   for (std::size_t m = 0; m < 12; ++m) extra_measures(t.monthly[m].fit, c_month[m]);
+}
+
+// The yearly and monthly rows are summed on a second thread while this one
+// sums the multi-year row: each thread writes only its own rows, so nothing
+// depends on how they interleave. Without a thread to be had, one after the
+// other.
+whole_period_tables whole_period() {
+  whole_period_tables t;
+  std::thread periods;
+  try {
+    periods = std::thread([&t] { period_tables(t); });
+  } catch (const std::system_error&) {
+    period_tables(t);
+  }
+  t.whole = multi_year();
+  if (periods.joinable()) periods.join();
   return t;
 }
 
