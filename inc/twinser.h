@@ -34,6 +34,7 @@ extern std::ofstream data_out; // event.dat, open only with -o
 extern char selection;         // letter of the latest selection record, as written (any case)
 extern int OPTION_O;           // 1 when -o was given: event windows go to event.dat
 extern bool part_refused;      // a selection or option was refused: the finish exits 2, not 0
+extern bool extras_wanted;     // a rendering shows the extra measures (twinser-view): the whole-period tables sum them
 
 // --------------------------------------------------- header record of the control file
 
@@ -426,7 +427,7 @@ struct whole_period_tables {
   std::vector<period_row> yearly; // year_row() of every year of the period
   std::vector<period_row> monthly; // monthly_rows()
 };
-whole_period_tables whole_period();
+whole_period_tables whole_period(); // the extras only when extras_wanted, nan otherwise
 void whole_period_sections(); // the multi-year, yearly and monthly sections of the report
 std::vector<difference_row> largest_differences(); // the ranked table
 void total_bias();

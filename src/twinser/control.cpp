@@ -18,6 +18,7 @@ std::ofstream data_out;
 char selection = '\0';
 int OPTION_O = 0;
 bool part_refused = false;
+bool extras_wanted = false;
 
 std::string obsfile;
 std::string simfile;
@@ -304,6 +305,7 @@ void reset_state() {
   selection = '\0';
   OPTION_O = 0;
   part_refused = false;
+  extras_wanted = false;
   ctl_ended = false;
   AREA = 0;
   Qobs = Qsim = nullptr;

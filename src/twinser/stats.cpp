@@ -194,17 +194,21 @@ static void multi_year_heading() {
   out << "\n";
 }
 
-fit_row multi_year() {
+// The row, and its extras when asked for.
+static fit_row multi_year_row(bool extras) {
   fit_sums f;
   for (int i = 0; i < LINES; ++i)
     if (valid_for_total(Qobs[i], Qsim[i])) f.add(Qobs[i], Qsim[i]);
   fit_row m = measure_bundle(f, rms_order::scaled);
+  if (!extras) return m;
   centred_sums c(f);
   for (int i = 0; i < LINES; ++i)
     if (valid_for_total(Qobs[i], Qsim[i])) c.add(Qobs[i], Qsim[i]);
   extra_measures(m, c);
   return m;
 }
+
+fit_row multi_year() { return multi_year_row(true); }
 
 static void write_multi_year(const fit_row& m) {
   multi_year_heading();
@@ -374,8 +378,8 @@ void month_bias(int mon) {
 // time, so they are the stretch year_row finds.
 
 // The yearly and monthly rows: both passes over the lines without a missing
-// value.
-static void period_tables(whole_period_tables& t) {
+// value, the second only when the extras are asked for.
+static void period_tables(whole_period_tables& t, bool extras) {
   const int years = year_end >= year_begin ? year_end - year_begin + 1 : 0;
   const std::size_t ny = static_cast<std::size_t>(years);
   std::vector<fit_sums> by_year(ny);
@@ -403,6 +407,7 @@ static void period_tables(whole_period_tables& t) {
     t.monthly.push_back({m, measure_bundle(by_month[m - 1], rms_order::of_mean)});
     c_month.emplace_back(by_month[m - 1]);
   }
+  if (!extras) return;
 
   for (int i = 0; i < LINES; ++i) {
     const double o = Qobs[i];
@@ -423,13 +428,14 @@ static void period_tables(whole_period_tables& t) {
 // other.
 whole_period_tables whole_period() {
   whole_period_tables t;
+  const bool extras = extras_wanted;
   std::thread periods;
   try {
-    periods = std::thread([&t] { period_tables(t); });
+    periods = std::thread([&t, extras] { period_tables(t, extras); });
   } catch (const std::system_error&) {
-    period_tables(t);
+    period_tables(t, extras);
   }
-  t.whole = multi_year();
+  t.whole = multi_year_row(extras);
   if (periods.joinable()) periods.join();
   return t;
 }

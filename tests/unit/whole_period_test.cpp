@@ -320,6 +320,11 @@ void expect_same_row(const fit_row& a, const fit_row& b) {
     EXPECT_TRUE(same_bits(x[k], y[k])) << "measure " << k << ": " << x[k] << " vs " << y[k];
 }
 
+void expect_same_row_measures(const fit_row& a, const fit_row& b) {
+  EXPECT_TRUE(same_bits(a.pbias, b.pbias) && same_bits(a.rms, b.rms) &&
+              same_bits(a.r_corr, b.r_corr) && same_bits(a.line_b, b.line_b));
+}
+
 TEST(YearlyMonthly, TablesSummedTogetherEqualTheirOwnPasses) {
   for (int temperature : {0, 1}) {
     SCOPED_TRACE(temperature);
@@ -334,6 +339,7 @@ TEST(YearlyMonthly, TablesSummedTogetherEqualTheirOwnPasses) {
     twinser_test::Run run;
     run.store(obs, sim, 6, 3, 1999, 2, 2002); // March 1999 to February 2002
     itemp = temperature;
+    extras_wanted = true;
     const whole_period_tables t = whole_period();
     expect_same_row(t.whole, multi_year());
     ASSERT_EQ(t.yearly.size(), 4u); // 1999 to 2002
@@ -348,6 +354,14 @@ TEST(YearlyMonthly, TablesSummedTogetherEqualTheirOwnPasses) {
       EXPECT_EQ(t.monthly[m].period, months[m].period);
       expect_same_row(t.monthly[m].fit, months[m].fit);
     }
+    // without a rendering that shows them the extras are not summed; the
+    // report's measures stay as they are
+    extras_wanted = false;
+    const whole_period_tables bare = whole_period();
+    EXPECT_TRUE(std::isnan(bare.whole.nse));
+    EXPECT_TRUE(std::isnan(bare.yearly[1].fit.kge_2009));
+    EXPECT_TRUE(std::isnan(bare.monthly[4].fit.mae));
+    expect_same_row_measures(bare.whole, t.whole);
   }
 }
 
