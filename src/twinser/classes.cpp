@@ -146,11 +146,13 @@ class_row interval_row(double lower_flow, double higher_flow) {
 
 // div equal intervals from 0 to the largest observed value m: interval j runs
 // from m*j/div to m*(j+1)/div (product first), so the last ends on m itself.
-// One pass over the store: for a finite m > 0 the bounds rise with j, and a
-// line looks only at the intervals whose bounds enclose it (two, on a shared
-// bound), found from its share of m and then checked against the bounds
-// themselves; otherwise it tries them all. Each interval adds its lines in
-// line order, as a pass of its own would.
+// One pass over the store; each interval adds its lines in line order, as a
+// pass of its own would. For a finite m > 0 the bounds rise with j, so the
+// intervals that hold a line form one run (two on a shared bound): the
+// line's share of m names one of them, or a neighbour when rounding puts it
+// a bound off, which the bounds themselves settle. The walks almost never
+// take a step, so the branches stay predictable. Otherwise a line tries
+// every interval.
 std::vector<class_row> equal_interval_rows(int div, double m) {
   if (div <= 0) return {};
   const std::size_t count = static_cast<std::size_t>(div);
@@ -158,30 +160,28 @@ std::vector<class_row> equal_interval_rows(int div, double m) {
   for (int j = 0; j <= div; ++j) bound[static_cast<std::size_t>(j)] = m * j / div;
   const bool rising = std::isfinite(m) && m > 0;
   const double* b = bound.data();
+  const int last = div - 1; // the last interval
 
   std::vector<fit_sums> sums(count);
   for (int i = 0; i < LINES; ++i) {
     const double o = Qobs[i];
     const double s = Qsim[i];
     if (!both_non_negative(o, s)) continue;
-    int from = 0, to = div - 1;
-    if (rising) {
-      // lo: first bound at or above o; hi: last bound at or below o. The
-      // share o / m * div only says where to start looking: rounding may put
-      // it a bound off, and the walks below settle on the exact bounds.
-      const double share = o / m * div;
-      int lo = share < div ? static_cast<int>(share) : div;
-      while (lo > 0 && b[lo - 1] >= o) --lo;
-      while (lo <= div && b[lo] < o) ++lo;
-      int hi = lo;
-      while (hi <= div && b[hi] <= o) ++hi;
-      from = std::max(lo - 1, 0);
-      to = std::min(hi - 1, div - 1);
+    const line_terms l(o, s);
+    if (!rising) {
+      for (int j = 0; j <= last; ++j)
+        if (in_interval(o, b[j], b[j + 1])) sums[static_cast<std::size_t>(j)].add(l);
+      continue;
     }
-    for (int j = from; j <= to; ++j) {
-      const std::size_t k = static_cast<std::size_t>(j);
-      if (in_interval(o, b[k], b[k + 1])) sums[k].add(o, s);
-    }
+    const double share = o / m * div;
+    int k = share < last ? static_cast<int>(share) : last;
+    while (k > 0 && o < b[k]) --k;          // b[0] = 0 <= o ends it
+    while (k < last && o > b[k + 1]) ++k;
+    if (!in_interval(o, b[k], b[k + 1])) continue; // above the last bound (m*div/div < o)
+    int from = k, to = k;
+    while (from > 0 && in_interval(o, b[from - 1], b[from])) --from;
+    while (to < last && in_interval(o, b[to + 1], b[to + 2])) ++to;
+    for (int j = from; j <= to; ++j) sums[static_cast<std::size_t>(j)].add(l);
   }
 
   std::vector<class_row> rows(count);

@@ -46,10 +46,10 @@ void fill(twinser_test::Run& run, double scale) {
 }
 
 TEST(ClassRecords, EqualIntervalsMatchTheirOwnPasses) {
-  // 0: every bound is 0, every zero line in every interval; 0.7 and 1e300:
-  // bounds that are no exact tenths, where a line's share of the largest
-  // value rounds to either side of a bound
-  for (double scale : {1.0, 0.0, 0.7, 1e300}) {
+  // 0: every bound is 0, every zero line in every interval; 0.7, 1e300 and
+  // subnormal 1e-310: bounds that are no exact tenths, where a line's share
+  // of the largest value rounds to either side of a bound
+  for (double scale : {1.0, 0.0, 0.7, 1e300, 1e-310}) {
     twinser_test::Run run;
     fill(run, scale);
     const double m = flow_max();
