@@ -428,7 +428,7 @@ struct whole_period_tables {
   std::vector<period_row> monthly; // monthly_rows()
 };
 whole_period_tables whole_period(); // the extras only when extras_wanted, nan otherwise
-void whole_period_sections(); // the multi-year, yearly and monthly sections of the report
+void fixed_sections(); // the multi-year, yearly, monthly and largest-difference sections, summed side by side
 std::vector<difference_row> largest_differences(); // the ranked table
 void total_bias();
 void yearly_display();

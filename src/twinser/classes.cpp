@@ -161,6 +161,7 @@ std::vector<class_row> equal_interval_rows(int div, double m) {
   const bool rising = std::isfinite(m) && m > 0;
   const double* b = bound.data();
   const int last = div - 1; // the last interval
+  const double per_value = div / m; // intervals per unit of value: a first guess, no more
 
   std::vector<fit_sums> sums(count);
   for (int i = 0; i < LINES; ++i) {
@@ -173,7 +174,7 @@ std::vector<class_row> equal_interval_rows(int div, double m) {
         if (in_interval(o, b[j], b[j + 1])) sums[static_cast<std::size_t>(j)].add(l);
       continue;
     }
-    const double share = o / m * div;
+    const double share = o * per_value;
     int k = share < last ? static_cast<int>(share) : last;
     while (k > 0 && o < b[k]) --k;          // b[0] = 0 <= o ends it
     while (k < last && o > b[k + 1]) ++k;

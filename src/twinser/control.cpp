@@ -269,8 +269,7 @@ int run(int argc, char** argv) {
   read_flow();
   data_info();
   month_year();
-  whole_period_sections();
-  error25();
+  fixed_sections();
   if (!ctl_ended && std::toupper(static_cast<unsigned char>(selection)) == 'T') data_meth();
 
   for (;;) {

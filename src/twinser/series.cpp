@@ -905,9 +905,15 @@ data_record summarise_data() {
   d.lines = LINES;
   d.step = time_step;
   d.area = AREA;
-  for (int i = 0; i < LINES; ++i)
-    if (neither_missing(Qobs[i], Qsim[i])) ++d.good;
-  d.max_observed = flow_max();
+  // one pass: the good lines counted and the largest observed value found
+  // as flow_max finds it (line 0 first, then each larger value)
+  double max = LINES > 0 ? Qobs[0] : 0;
+  for (int i = 0; i < LINES; ++i) {
+    const double o = Qobs[i];
+    d.good += neither_missing(o, Qsim[i]) ? 1 : 0;
+    max = o > max ? o : max;
+  }
+  d.max_observed = LINES > 0 ? max : flow_max();
   d.flow = is_flow();
   d.temperature = itemp == 1;
   d.first_month = month_begin;

@@ -423,25 +423,28 @@ static void period_tables(whole_period_tables& t, bool extras) {
 }
 
 // The yearly and monthly rows are summed on a second thread while this one
-// sums the multi-year row: each thread writes only its own rows, so nothing
-// depends on how they interleave. Without a thread to be had, one after the
-// other.
+// goes on with other sums (the multi-year row, the largest differences):
+// each thread writes only its own results, so nothing depends on how they
+// interleave. Without a thread to be had they are summed here and now.
+static std::thread start_period_tables(whole_period_tables& t, bool extras) {
+  try {
+    return std::thread([&t, extras] { period_tables(t, extras); });
+  } catch (const std::system_error&) {
+    period_tables(t, extras);
+    return {};
+  }
+}
+
 whole_period_tables whole_period() {
   whole_period_tables t;
   const bool extras = extras_wanted;
-  std::thread periods;
-  try {
-    periods = std::thread([&t, extras] { period_tables(t, extras); });
-  } catch (const std::system_error&) {
-    period_tables(t, extras);
-  }
+  std::thread periods = start_period_tables(t, extras);
   t.whole = multi_year_row(extras);
   if (periods.joinable()) periods.join();
   return t;
 }
 
-void whole_period_sections() {
-  whole_period_tables t = whole_period();
+static void write_whole_period(const whole_period_tables& t) {
   results.whole_period = t.whole;
   write_multi_year(results.whole_period);
   yearly_heading();
@@ -560,6 +563,20 @@ static void write_largest(const std::vector<difference_row>& rows) {
 
 void error25() {
   results.largest = largest_differences();
+  write_largest(results.largest);
+}
+
+// ------------------------------------------------------ the fixed sections
+
+void fixed_sections() {
+  whole_period_tables t;
+  const bool extras = extras_wanted;
+  std::thread periods = start_period_tables(t, extras);
+  t.whole = multi_year_row(extras);
+  std::vector<difference_row> largest = largest_differences();
+  if (periods.joinable()) periods.join();
+  write_whole_period(t);
+  results.largest = std::move(largest);
   write_largest(results.largest);
 }
 
