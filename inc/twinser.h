@@ -6,7 +6,10 @@
 // store and the control file and appends its section to the report.
 #pragma once
 
+#include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <fstream>
 #include <limits>
@@ -31,6 +34,7 @@ extern std::ofstream data_out; // event.dat, open only with -o
 extern char selection;         // letter of the latest selection record, as written (any case)
 extern int OPTION_O;           // 1 when -o was given: event windows go to event.dat
 extern bool part_refused;      // a selection or option was refused: the finish exits 2, not 0
+extern bool extras_wanted;     // a rendering shows the extra measures (twinser-view): the whole-period tables sum them
 
 // --------------------------------------------------- header record of the control file
 
@@ -85,7 +89,26 @@ inline bool valid_for_total(double o, double s) {
 
 // ---------------------------------------------------------- fit measures
 
+// The terms one line adds to a set of fit sums, in the order of the sums
+// below, in pairs: (o, s), (d, |d|), (d^2, o*s), (o^2, s^2), d = s - o formed
+// once and its square taken of that double. A line that adds itself to
+// several sets forms them once.
+typedef double term_pair __attribute__((vector_size(16))); // two doubles, added lane by lane
+struct line_terms {
+  term_pair t[4];
+  line_terms(double o, double s) {
+    const double d = s - o;
+    const term_pair os = {o, s};
+    t[0] = os;
+    t[1] = term_pair{d, std::fabs(d)};
+    t[2] = term_pair{d, o} * term_pair{d, s};
+    t[3] = os * os;
+  }
+};
+
 // Sums over the lines that take part in one set of fit measures, in line order.
+// Each sum is an IEEE double sum in line order; two lanes of a pair are two
+// separate sums, so adding them pair by pair gives the bits of one by one.
 struct fit_sums {
   std::uint32_t num = 0;   // n, lines that take part
   double Qobs_sum = 0;     // sum o
@@ -96,8 +119,29 @@ struct fit_sums {
   double Qobsxsim = 0;     // sum o*s
   double Qobs_sq = 0;      // sum o^2
   double Qsim_sq = 0;      // sum s^2
-  void add(double o, double s);
+  // Adds one line's terms (inline: every table adds millions of lines on a
+  // long record).
+  void add(const line_terms& l) {
+    num += 1;
+    add_pair(&Qobs_sum, l.t[0]);
+    add_pair(&Qdiff_sum, l.t[1]);
+    add_pair(&Qdiff2_sum, l.t[2]);
+    add_pair(&Qobs_sq, l.t[3]);
+  }
+  void add(double o, double s) { add(line_terms(o, s)); }
+
+private:
+  // two neighbouring sums, read and written as one pair
+  static void add_pair(double* sums, term_pair t) {
+    term_pair v;
+    std::memcpy(&v, sums, sizeof v);
+    v += t;
+    std::memcpy(sums, &v, sizeof v);
+  }
 };
+static_assert(offsetof(fit_sums, Qsim_sum) == offsetof(fit_sums, Qobs_sum) + sizeof(double) &&
+                  offsetof(fit_sums, Qsim_sq) == offsetof(fit_sums, Qobs_sum) + 7 * sizeof(double),
+              "the eight sums of fit_sums lie side by side, in the order of line_terms");
 
 double percent_bias(const fit_sums& f);     // (sum d / sum o) * 100
 double abs_percent_bias(const fit_sums& f); // (sum |d| / sum o) * 100
@@ -377,6 +421,14 @@ void input_check(int line);
 fit_row multi_year();                        // the multi-year row and best line fit, with the extras
 period_row year_row(int yr);                 // one yearly row, with the extras
 std::vector<period_row> monthly_rows();      // the twelve monthly rows, with the extras
+// The three whole-period tables, summed together in two passes over the store.
+struct whole_period_tables {
+  fit_row whole;                  // multi_year()
+  std::vector<period_row> yearly; // year_row() of every year of the period
+  std::vector<period_row> monthly; // monthly_rows()
+};
+whole_period_tables whole_period(); // the extras only when extras_wanted, nan otherwise
+void fixed_sections(); // the multi-year, yearly, monthly and largest-difference sections, summed side by side
 std::vector<difference_row> largest_differences(); // the ranked table
 void total_bias();
 void yearly_display();
@@ -394,6 +446,8 @@ long double difference(int position);
 std::vector<class_row> rows_at_or_above(const std::vector<double>& values); // E, one pass
 std::vector<class_row> equal_interval_rows(int div, double max);           // D, one pass
 class_row interval_row(double lower_flow, double higher_flow);              // one closed interval
+std::vector<class_row> given_interval_rows(const std::vector<double>& lower,
+                                           const std::vector<double>& upper); // F, one pass
 void flow_greater();
 bool flow_bias(double& qf, bool& readable); // one value of E; false when bad, readable false when missing or no number
 void equal_ints();

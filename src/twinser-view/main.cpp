@@ -124,6 +124,7 @@ int main(int argc, char** argv) {
   args.push_back(nullptr);
 
   twinser::outputs_guarded = guard_extras;
+  twinser::extras_wanted = true; // the summary shows them
   const int status = twinser::run(static_cast<int>(rest.size() + 1), args.data());
   return write_extras(status);
 }

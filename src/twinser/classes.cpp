@@ -35,8 +35,9 @@ std::vector<class_row> rows_at_or_above(const std::vector<double>& values) {
     for (int i = 0; i < LINES; ++i) {
       const double o = Qobs[i];
       if (!neither_missing(o, Qsim[i]) || !(o >= levels.front())) continue;
-      const auto reached = std::upper_bound(levels.begin(), levels.end(), o) - levels.begin();
-      for (std::ptrdiff_t k = 0; k < reached; ++k) sums[static_cast<std::size_t>(k)].add(o, Qsim[i]);
+      const line_terms l(o, Qsim[i]);
+      // the levels rise: the line reaches a first run of them
+      for (std::size_t k = 0; k < levels.size() && o >= levels[k]; ++k) sums[k].add(l);
     }
   }
 
@@ -145,38 +146,74 @@ class_row interval_row(double lower_flow, double higher_flow) {
 
 // div equal intervals from 0 to the largest observed value m: interval j runs
 // from m*j/div to m*(j+1)/div (product first), so the last ends on m itself.
-// One pass over the store: for a finite m >= 0 the bounds rise with j, and a
-// line looks only at the intervals whose bounds enclose it (two, on a shared
-// bound); otherwise it tries them all. Each interval adds its lines in line
-// order, as a pass of its own would.
+// One pass over the store; each interval adds its lines in line order, as a
+// pass of its own would. For a finite m > 0 the bounds rise with j, so the
+// intervals that hold a line form one run (two on a shared bound): the
+// line's share of m names one of them, or a neighbour when rounding puts it
+// a bound off, which the bounds themselves settle. The walks almost never
+// take a step, so the branches stay predictable. Otherwise a line tries
+// every interval.
 std::vector<class_row> equal_interval_rows(int div, double m) {
   if (div <= 0) return {};
   const std::size_t count = static_cast<std::size_t>(div);
   std::vector<double> bound(count + 1);
   for (int j = 0; j <= div; ++j) bound[static_cast<std::size_t>(j)] = m * j / div;
-  const bool rising = std::isfinite(m) && m >= 0;
+  const bool rising = std::isfinite(m) && m > 0;
+  const double* b = bound.data();
+  const int last = div - 1; // the last interval
+  const double per_value = div / m; // intervals per unit of value: a first guess, no more
 
   std::vector<fit_sums> sums(count);
   for (int i = 0; i < LINES; ++i) {
     const double o = Qobs[i];
-    if (!both_non_negative(o, Qsim[i])) continue;
-    std::ptrdiff_t from = 0, to = div - 1;
-    if (rising) {
-      const auto lo = std::lower_bound(bound.begin(), bound.end(), o) - bound.begin();
-      const auto hi = std::upper_bound(bound.begin(), bound.end(), o) - bound.begin() - 1;
-      from = std::max<std::ptrdiff_t>(lo - 1, 0);
-      to = std::min<std::ptrdiff_t>(hi, div - 1);
+    const double s = Qsim[i];
+    if (!both_non_negative(o, s)) continue;
+    const line_terms l(o, s);
+    if (!rising) {
+      for (int j = 0; j <= last; ++j)
+        if (in_interval(o, b[j], b[j + 1])) sums[static_cast<std::size_t>(j)].add(l);
+      continue;
     }
-    for (std::ptrdiff_t j = from; j <= to; ++j) {
-      const std::size_t k = static_cast<std::size_t>(j);
-      if (in_interval(o, bound[k], bound[k + 1])) sums[k].add(o, Qsim[i]);
-    }
+    const double share = o * per_value;
+    int k = share < last ? static_cast<int>(share) : last;
+    while (k > 0 && o < b[k]) --k;          // b[0] = 0 <= o ends it
+    while (k < last && o > b[k + 1]) ++k;
+    if (!in_interval(o, b[k], b[k + 1])) continue; // above the last bound (m*div/div < o)
+    int from = k, to = k;
+    while (from > 0 && in_interval(o, b[from - 1], b[from])) --from;
+    while (to < last && in_interval(o, b[to + 1], b[to + 2])) ++to;
+    for (int j = from; j <= to; ++j) sums[static_cast<std::size_t>(j)].add(l);
   }
 
   std::vector<class_row> rows(count);
   for (std::size_t k = 0; k < count; ++k) {
     rows[k].lower = bound[k];
     rows[k].upper = bound[k + 1];
+    rows[k].fit = measure_bundle(sums[k], rms_order::scaled);
+  }
+  return rows;
+}
+
+// Given intervals (F), all in one pass over the store: each interval adds
+// its lines in line order, as interval_row would.
+std::vector<class_row> given_interval_rows(const std::vector<double>& lower,
+                                           const std::vector<double>& upper) {
+  const std::size_t count = lower.size();
+  std::vector<fit_sums> sums(count);
+  if (count > 0) {
+    for (int i = 0; i < LINES; ++i) {
+      const double o = Qobs[i];
+      const double s = Qsim[i];
+      if (!both_non_negative(o, s)) continue;
+      const line_terms l(o, s);
+      for (std::size_t k = 0; k < count; ++k)
+        if (in_interval(o, lower[k], upper[k])) sums[k].add(l);
+    }
+  }
+  std::vector<class_row> rows(count);
+  for (std::size_t k = 0; k < count; ++k) {
+    rows[k].lower = lower[k];
+    rows[k].upper = upper[k];
     rows[k].fit = measure_bundle(sums[k], rms_order::scaled);
   }
   return rows;
@@ -250,18 +287,36 @@ void two_vals() {
                               "Please correct the control file\n";
   int num = read_int("the number of intervals of selection F");
   if (num < 0 || num > 999) stop(invalid);
+  // The pairs are read up to the first bad one, the rows of those before it
+  // computed in one pass and written, and only then does the bad pair stop
+  // the run, as it would have after a pass per pair.
+  std::vector<double> lower, upper;
+  std::string unread; // the item that was missing or no number, if any
+  bool bad = false;
+  for (int k = 1; k <= num && unread.empty() && !bad; ++k) {
+    const std::string which = "interval " + std::to_string(k) + " of selection F";
+    // both bounds are read before either is checked
+    double lflow = 0, hflow = 0;
+    if (!next_double(lflow)) {
+      unread = "the lower bound of " + which;
+    } else if (!next_double(hflow)) {
+      unread = "the upper bound of " + which;
+    } else if (lflow < 0 || lflow > 9999999.0 || hflow < 0 || hflow > 9999999.0) {
+      bad = true;
+    } else {
+      lower.push_back(lflow);
+      upper.push_back(hflow);
+    }
+  }
   class_record rec;
   rec.letter = 'F';
-  for (int k = 1; k <= num; ++k) {
-    std::string which = "interval " + std::to_string(k) + " of selection F";
-    // both bounds are read before either is checked
-    double lflow = read_double("the lower bound of " + which);
-    double hflow = read_double("the upper bound of " + which);
-    if (lflow < 0 || lflow > 9999999.0) stop(invalid);
-    if (hflow < 0 || hflow > 9999999.0) stop(invalid);
-    rec.rows.push_back(between2flows_bias(lflow, hflow));
+  rec.rows = given_interval_rows(lower, upper);
+  for (const class_row& row : rec.rows) {
+    write_interval_row(row);
     std::cout << "\n";
   }
+  if (!unread.empty()) unreadable(unread);
+  if (bad) stop(invalid);
   add_selection(std::move(rec));
 }
 

@@ -18,6 +18,7 @@ std::ofstream data_out;
 char selection = '\0';
 int OPTION_O = 0;
 bool part_refused = false;
+bool extras_wanted = false;
 
 std::string obsfile;
 std::string simfile;
@@ -268,10 +269,7 @@ int run(int argc, char** argv) {
   read_flow();
   data_info();
   month_year();
-  total_bias();
-  yearly_display();
-  monthly_display();
-  error25();
+  fixed_sections();
   if (!ctl_ended && std::toupper(static_cast<unsigned char>(selection)) == 'T') data_meth();
 
   for (;;) {
@@ -306,6 +304,7 @@ void reset_state() {
   selection = '\0';
   OPTION_O = 0;
   part_refused = false;
+  extras_wanted = false;
   ctl_ended = false;
   AREA = 0;
   Qobs = Qsim = nullptr;

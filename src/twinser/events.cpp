@@ -11,8 +11,10 @@
 // missing (-999) everywhere, while it still counts in the window hours.
 #include "twinser.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <iomanip>
 #include <iostream>
 #include <new>
@@ -142,6 +144,44 @@ void event_statistics(event_row& ev) {
   ev.stats = measure_bundle(f, rms_order::of_mean);
 }
 
+// One value of an event.dat column into p: 6 significant digits in the
+// shortest of fixed and exponent form, trailing zeros dropped ("20.011",
+// "-999", "1.23457e+06"), right-aligned in 9 columns. These are the digits
+// data_out has always written with its own flags (no showpoint, precision 6,
+// C locale) and width 9; a wider value takes the room it needs. Returns the
+// end of what was written.
+static char* put_window_value(char* p, double v) {
+  char text[32];
+  const auto [end, ec] = std::to_chars(text, text + sizeof text, v, std::chars_format::general, 6);
+  const std::size_t len = ec == std::errc{} ? static_cast<std::size_t>(end - text) : 0;
+  if (len < 9) {
+    std::memset(p, ' ', 9 - len);
+    p += 9 - len;
+  }
+  std::memcpy(p, text, len);
+  return p + len;
+}
+
+// The window values of an event, one line a step: observed and simulated in
+// two columns. The block is formatted in one buffer a few thousand lines at a
+// time and handed to data_out whole; a century-long window is a million lines.
+static void write_window_values(int line1, int line2) {
+  constexpr int BATCH = 4096;                // lines formatted before each write
+  constexpr std::size_t LINE_ROOM = 2 * 32 + 1; // bytes one line can take at most
+  std::string block(BATCH * LINE_ROOM, ' ');
+  for (int from = line1; from < line2;) {
+    const int to = line2 - from > BATCH ? from + BATCH : line2;
+    char* p = block.data();
+    for (int i = from; i < to; ++i) {
+      p = put_window_value(p, obs_at(i));
+      p = put_window_value(p, sim_at(i));
+      *p++ = '\n';
+    }
+    data_out.write(block.data(), p - block.data());
+    from = to;
+  }
+}
+
 // The event's row, and its block of window values in event.dat.
 static void write_statistics_row(const event_row& ev) {
   const int* b = ev.begin;
@@ -157,8 +197,7 @@ static void write_statistics_row(const event_row& ev) {
     data_out << " ~ ";
     write_month_first(data_out, e[0], e[1], e[2], e[3]);
     data_out << "\n Observed    Simulated\n";
-    for (int i = ev.line1; i < ev.line2; ++i)
-      data_out << std::setw(9) << obs_at(i) << std::setw(9) << sim_at(i) << "\n";
+    write_window_values(ev.line1, ev.line2);
   }
 
   const fit_row& m = ev.stats;

@@ -5,6 +5,7 @@
 // month_begin/year_begin. Dates become line counts by summing whole months.
 #include "twinser.h"
 
+#include <bit>
 #include <cctype>
 #include <charconv>
 #include <climits>
@@ -597,27 +598,53 @@ constexpr double EXACT_TENS[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
 // exact doubles: the nearest double to the text, as strtod and from_chars
 // find it. False, with nothing read, for any other text.
 static bool plain_decimal(const char* p, const char* e, double& x) {
+  // The digits are gathered first and counted after: a run of more than 19
+  // wraps m around (unsigned, so well defined) and is refused on its count.
   std::uint64_t m = 0;
-  int digits = 0;
-  for (; p < e && is_digit(*p); ++p, ++digits) {
-    if (digits == 19) return false;
-    m = m * 10 + static_cast<unsigned>(*p - '0');
+  const char* const first = p;
+  for (; p < e; ++p) {
+    const unsigned d = static_cast<unsigned char>(*p) - unsigned{'0'};
+    if (d > 9) break;
+    m = m * 10 + d;
   }
-  int after_point = 0;
+  const std::ptrdiff_t before_point = p - first;
+  std::ptrdiff_t after_point = 0;
   if (p < e && *p == '.') {
-    for (++p; p < e && is_digit(*p); ++p, ++after_point, ++digits) {
-      if (digits == 19) return false;
-      m = m * 10 + static_cast<unsigned>(*p - '0');
+    const char* const fraction = ++p;
+    for (; p < e; ++p) {
+      const unsigned d = static_cast<unsigned char>(*p) - unsigned{'0'};
+      if (d > 9) break;
+      m = m * 10 + d;
     }
+    after_point = p - fraction;
   }
-  if (digits == 0 || after_point > 22 || m > (std::uint64_t{1} << 53)) return false;
+  const std::ptrdiff_t digits = before_point + after_point;
+  if (digits == 0 || digits > 19 || after_point > 22 || m > (std::uint64_t{1} << 53)) return false;
   if (p < e && (*p == 'e' || *p == 'E')) return false;
   x = static_cast<double>(m) / EXACT_TENS[after_point];
   return true;
 }
 
+// Skips the blanks before a value, eight bytes at a time where the line has
+// them: a series file pads its values with blanks to a fixed width.
+static const char* skip_blanks(const char* p, const char* e) {
+  if constexpr (std::endian::native == std::endian::little) {
+    constexpr std::uint64_t BLANKS = 0x2020202020202020u; // eight ' '
+    while (e - p >= 8) {
+      std::uint64_t w = 0;
+      std::memcpy(&w, p, sizeof w);
+      w ^= BLANKS; // zero bytes where the blanks are; the first byte is the lowest
+      if (w != 0) return p + std::countr_zero(w) / 8;
+      p += 8;
+    }
+  }
+  while (p < e && *p == ' ') ++p;
+  return p;
+}
+
 value_text read_number(const char* p, const char* e, double& v) {
-  while (p < e && is_space(*p)) ++p;
+  p = skip_blanks(p, e);
+  while (p < e && is_space(*p)) ++p; // tabs, CR, VT, FF, and blanks after them
   const char* from = p; // from_chars takes a minus sign but not a plus sign
   bool minus = false;
   if (p < e && (*p == '+' || *p == '-')) {
@@ -878,9 +905,15 @@ data_record summarise_data() {
   d.lines = LINES;
   d.step = time_step;
   d.area = AREA;
-  for (int i = 0; i < LINES; ++i)
-    if (neither_missing(Qobs[i], Qsim[i])) ++d.good;
-  d.max_observed = flow_max();
+  // one pass: the good lines counted and the largest observed value found
+  // as flow_max finds it (line 0 first, then each larger value)
+  double max = LINES > 0 ? Qobs[0] : 0;
+  for (int i = 0; i < LINES; ++i) {
+    const double o = Qobs[i];
+    d.good += neither_missing(o, Qsim[i]) ? 1 : 0;
+    max = o > max ? o : max;
+  }
+  d.max_observed = LINES > 0 ? max : flow_max();
   d.flow = is_flow();
   d.temperature = itemp == 1;
   d.first_month = month_begin;

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <iomanip>
 #include <string>
+#include <system_error>
+#include <thread>
 
 namespace twinser {
 
@@ -17,21 +19,6 @@ namespace twinser {
 // the report shows nan, a zero observed sum gives inf; users of the report
 // read those as "no data" and "undefined", so do not "fix" them.
 // n is the unsigned count; it is converted to double where it meets a double.
-
-// Adds one line: d = s - o is formed once and its square taken of that double.
-void fit_sums::add(double o, double s) {
-  num += 1;
-  Qobs_sum += o;
-  Qsim_sum += s;
-  double Qdiff = s - o;
-  double Qdiff2 = Qdiff * Qdiff;
-  Qdiff_sum += Qdiff;
-  Qdiff_a_sum += std::fabs(Qdiff);
-  Qdiff2_sum += Qdiff2;
-  Qobsxsim += o * s;
-  Qobs_sq += o * o;
-  Qsim_sq += s * s;
-}
 
 // percent bias = (sum(s - o) / sum o) * 100; sign: positive when sim is high
 double percent_bias(const fit_sums& f) { return (f.Qdiff_sum / f.Qobs_sum) * 100; }
@@ -207,17 +194,21 @@ static void multi_year_heading() {
   out << "\n";
 }
 
-fit_row multi_year() {
+// The row, and its extras when asked for.
+static fit_row multi_year_row(bool extras) {
   fit_sums f;
   for (int i = 0; i < LINES; ++i)
     if (valid_for_total(Qobs[i], Qsim[i])) f.add(Qobs[i], Qsim[i]);
   fit_row m = measure_bundle(f, rms_order::scaled);
+  if (!extras) return m;
   centred_sums c(f);
   for (int i = 0; i < LINES; ++i)
     if (valid_for_total(Qobs[i], Qsim[i])) c.add(Qobs[i], Qsim[i]);
   extra_measures(m, c);
   return m;
 }
+
+fit_row multi_year() { return multi_year_row(true); }
 
 static void write_multi_year(const fit_row& m) {
   multi_year_heading();
@@ -251,7 +242,7 @@ void total_bias() {
 // the multi-year row. A year or month without lines gives a row of nan.
 // Every row adds its lines in line order.
 
-void yearly_display() {
+static void yearly_heading() {
   out << "\n";
   rule('=', 85);
   out << "\n";
@@ -264,6 +255,10 @@ void yearly_display() {
     out << " Year    Bias     Bias     ( MM)     Pmean    Pmean      RMS     ( MM)    R      r\n";
   rule('-', 85);
   out << "\n";
+}
+
+void yearly_display() {
+  yearly_heading();
   yearly_bias();
 }
 
@@ -304,7 +299,7 @@ void year_bias(int yr) {
   write_year_row(results.yearly.back());
 }
 
-void monthly_display() {
+static void monthly_heading() {
   out << "\n\n";
   rule('=', 86);
   out << "\n";
@@ -320,6 +315,10 @@ void monthly_display() {
            "       r\n";
   rule('-', 87);
   out << "\n";
+}
+
+void monthly_display() {
+  monthly_heading();
   monthly_bias();
 }
 
@@ -367,6 +366,97 @@ void month_bias(int mon) {
   if (mon >= 1 && mon <= 12) row = monthly_rows()[static_cast<std::size_t>(mon - 1)];
   results.monthly.push_back(row);
   write_month_row(results.monthly.back());
+}
+
+// ------------------------------------------- the three tables side by side
+//
+// Every yearly row and the twelve monthly rows summed side by side: one pass
+// for the sums, one for the centred sums about their means. A line adds
+// itself to each row it belongs to, so every row still sums its own lines in
+// line order and gets the bits its own passes give (year_row, monthly_rows).
+// The lines of a year are those labelled with it: the store runs forward in
+// time, so they are the stretch year_row finds.
+
+// The yearly and monthly rows: both passes over the lines without a missing
+// value, the second only when the extras are asked for.
+static void period_tables(whole_period_tables& t, bool extras) {
+  const int years = year_end >= year_begin ? year_end - year_begin + 1 : 0;
+  const std::size_t ny = static_cast<std::size_t>(years);
+  std::vector<fit_sums> by_year(ny);
+  fit_sums by_month[12];
+  for (int i = 0; i < LINES; ++i) {
+    const double o = Qobs[i];
+    const double s = Qsim[i];
+    if (!neither_missing(o, s)) continue;
+    const line_terms l(o, s);
+    const unsigned y = static_cast<unsigned>(year[i] - year_begin);
+    if (y < ny) by_year[y].add(l);
+    const unsigned m = static_cast<unsigned>(month[i] - 1);
+    if (m < 12) by_month[m].add(l);
+  }
+
+  std::vector<centred_sums> c_year;
+  c_year.reserve(ny);
+  for (int y = 0; y < years; ++y) {
+    const fit_sums& f = by_year[static_cast<std::size_t>(y)];
+    t.yearly.push_back({year_begin + y, measure_bundle(f, rms_order::of_mean)});
+    c_year.emplace_back(f);
+  }
+  std::vector<centred_sums> c_month;
+  for (int m = 1; m <= 12; ++m) {
+    t.monthly.push_back({m, measure_bundle(by_month[m - 1], rms_order::of_mean)});
+    c_month.emplace_back(by_month[m - 1]);
+  }
+  if (!extras) return;
+
+  for (int i = 0; i < LINES; ++i) {
+    const double o = Qobs[i];
+    const double s = Qsim[i];
+    if (!neither_missing(o, s)) continue;
+    const unsigned y = static_cast<unsigned>(year[i] - year_begin);
+    if (y < ny) c_year[y].add(o, s);
+    const unsigned m = static_cast<unsigned>(month[i] - 1);
+    if (m < 12) c_month[m].add(o, s);
+  }
+  for (std::size_t y = 0; y < ny; ++y) extra_measures(t.yearly[y].fit, c_year[y]);
+  for (std::size_t m = 0; m < 12; ++m) extra_measures(t.monthly[m].fit, c_month[m]);
+}
+
+// The yearly and monthly rows are summed on a second thread while this one
+// goes on with other sums (the multi-year row, the largest differences):
+// each thread writes only its own results, so nothing depends on how they
+// interleave. Without a thread to be had they are summed here and now.
+static std::thread start_period_tables(whole_period_tables& t, bool extras) {
+  try {
+    return std::thread([&t, extras] { period_tables(t, extras); });
+  } catch (const std::system_error&) {
+    period_tables(t, extras);
+    return {};
+  }
+}
+
+whole_period_tables whole_period() {
+  whole_period_tables t;
+  const bool extras = extras_wanted;
+  std::thread periods = start_period_tables(t, extras);
+  t.whole = multi_year_row(extras);
+  if (periods.joinable()) periods.join();
+  return t;
+}
+
+static void write_whole_period(const whole_period_tables& t) {
+  results.whole_period = t.whole;
+  write_multi_year(results.whole_period);
+  yearly_heading();
+  for (const period_row& row : t.yearly) {
+    results.yearly.push_back(row);
+    write_year_row(row);
+  }
+  monthly_heading();
+  for (const period_row& row : t.monthly) {
+    results.monthly.push_back(row);
+    write_month_row(row);
+  }
 }
 
 // ------------------------------------------------------ largest differences
@@ -473,6 +563,20 @@ static void write_largest(const std::vector<difference_row>& rows) {
 
 void error25() {
   results.largest = largest_differences();
+  write_largest(results.largest);
+}
+
+// ------------------------------------------------------ the fixed sections
+
+void fixed_sections() {
+  whole_period_tables t;
+  const bool extras = extras_wanted;
+  std::thread periods = start_period_tables(t, extras);
+  t.whole = multi_year_row(extras);
+  std::vector<difference_row> largest = largest_differences();
+  if (periods.joinable()) periods.join();
+  write_whole_period(t);
+  results.largest = std::move(largest);
   write_largest(results.largest);
 }
 

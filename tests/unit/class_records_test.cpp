@@ -1,4 +1,4 @@
-// The flow classes of selections E and D are summed in one pass over the
+// The flow classes of selections E, D and F are summed in one pass over the
 // store; each class must get exactly the sums a pass of its own gives (same
 // lines, same order, so the same bits), shared bounds and ties included.
 #include "support.h"
@@ -46,7 +46,10 @@ void fill(twinser_test::Run& run, double scale) {
 }
 
 TEST(ClassRecords, EqualIntervalsMatchTheirOwnPasses) {
-  for (double scale : {1.0, 0.0}) { // 0: every bound is 0, every zero line in every interval
+  // 0: every bound is 0, every zero line in every interval; 0.7, 1e300 and
+  // subnormal 1e-310: bounds that are no exact tenths, where a line's share
+  // of the largest value rounds to either side of a bound
+  for (double scale : {1.0, 0.0, 0.7, 1e300, 1e-310}) {
     twinser_test::Run run;
     fill(run, scale);
     const double m = flow_max();
@@ -79,6 +82,25 @@ TEST(ClassRecords, ValuesMatchTheirOwnPassesInGivenOrder) {
     EXPECT_EQ(rows[k].found, f.num > 0);
     ++k;
   }
+}
+
+TEST(ClassRecords, GivenIntervalsMatchTheirOwnPasses) {
+  twinser_test::Run run;
+  fill(run, 1);
+  // overlapping, nested, repeated, reversed (empty) and single-value intervals
+  const std::vector<double> lower{0, 20, 5, 5, 30, 12.3, 0, 41};
+  const std::vector<double> upper{20, 9999, 25, 25, 10, 12.3, 0, 50};
+  std::vector<class_row> rows = given_interval_rows(lower, upper);
+  ASSERT_EQ(rows.size(), lower.size());
+  for (std::size_t k = 0; k < rows.size(); ++k) {
+    SCOPED_TRACE(k);
+    EXPECT_EQ(rows[k].lower, lower[k]);
+    EXPECT_EQ(rows[k].upper, upper[k]);
+    expect_same(rows[k].fit.sums, interval_row(lower[k], upper[k]).fit.sums);
+  }
+  EXPECT_EQ(rows[0].fit.sums.num + rows[1].fit.sums.num,
+            interval_row(0, 9999).fit.sums.num + interval_row(20, 20).fit.sums.num);
+  EXPECT_TRUE(given_interval_rows({}, {}).empty());
 }
 
 } // namespace
