@@ -453,7 +453,6 @@ bool flow_bias(double& qf, bool& readable); // one value of E; false when bad, r
 void equal_ints();
 std::vector<class_row> flow_intervals_bias(int div);
 void two_vals();
-class_row between2flows_bias(double lower_flow, double higher_flow);
 
 // ------------------------------------------------------------- event analyses
 

@@ -232,12 +232,6 @@ static void write_interval_row(const class_row& row) {
   out.precision(5);
 }
 
-class_row between2flows_bias(double lower_flow, double higher_flow) {
-  class_row row = interval_row(lower_flow, higher_flow);
-  write_interval_row(row);
-  return row;
-}
-
 std::vector<class_row> flow_intervals_bias(int div) {
   if (div <= 0) return {};
   std::vector<class_row> rows = equal_interval_rows(div, flow_max());

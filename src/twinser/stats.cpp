@@ -242,6 +242,10 @@ void total_bias() {
 // the multi-year row. A year or month without lines gives a row of nan.
 // Every row adds its lines in line order.
 
+// The yearly and monthly rows with their extras, summed side by side (see
+// "the three tables side by side" below).
+static whole_period_tables period_tables_with_extras();
+
 static void yearly_heading() {
   out << "\n";
   rule('=', 85);
@@ -262,25 +266,15 @@ void yearly_display() {
   yearly_bias();
 }
 
-void yearly_bias() {
-  for (int y = year_begin; y <= year_end; ++y) year_bias(y);
-}
-
+// One year's row with its extras; a year outside the period holds no line
+// and gives the row of nan of an empty year.
 period_row year_row(int yr) {
-  // the store runs forward in time, so a year's lines are one stretch; the
-  // sums over it are those of a scan of every line, in the same order
-  const int* begin = year;
-  const int* end = year + LINES;
-  const int first = static_cast<int>(std::lower_bound(begin, end, yr) - year);
-  const int last = static_cast<int>(std::upper_bound(begin + first, end, yr) - year);
-  fit_sums f;
-  for (int i = first; i < last; ++i)
-    if (neither_missing(Qobs[i], Qsim[i])) f.add(Qobs[i], Qsim[i]);
-  period_row row{yr, measure_bundle(f, rms_order::of_mean)};
-  centred_sums c(f);
-  for (int i = first; i < last; ++i)
-    if (neither_missing(Qobs[i], Qsim[i])) c.add(Qobs[i], Qsim[i]);
-  extra_measures(row.fit, c);
+  const whole_period_tables t = period_tables_with_extras();
+  const long long k = static_cast<long long>(yr) - year_begin;
+  if (k >= 0 && k < static_cast<long long>(t.yearly.size()))
+    return t.yearly[static_cast<std::size_t>(k)];
+  period_row row{yr, measure_bundle(fit_sums{}, rms_order::of_mean)};
+  extra_measures(row.fit, centred_sums(fit_sums{}));
   return row;
 }
 
@@ -292,6 +286,13 @@ static void write_year_row(const period_row& row) {
       << std::setw(10) << m.pct_rms << std::setw(9) << m.rms;
   out << std::setprecision(3) << " " << std::setw(7) << m.r_corr << " " << std::setw(7)
       << m.nash << std::endl;
+}
+
+void yearly_bias() {
+  for (const period_row& row : period_tables_with_extras().yearly) {
+    results.yearly.push_back(row);
+    write_year_row(row);
+  }
 }
 
 void year_bias(int yr) {
@@ -322,25 +323,8 @@ void monthly_display() {
   monthly_bias();
 }
 
-// All twelve months in one pass over the store and a second for the extras;
-// each month still adds its own lines in line order.
-std::vector<period_row> monthly_rows() {
-  fit_sums f[12];
-  for (int i = 0; i < LINES; ++i)
-    if (neither_missing(Qobs[i], Qsim[i]) && month[i] >= 1 && month[i] <= 12)
-      f[month[i] - 1].add(Qobs[i], Qsim[i]);
-  std::vector<centred_sums> c;
-  std::vector<period_row> rows;
-  for (int m = 1; m <= 12; ++m) {
-    rows.push_back({m, measure_bundle(f[m - 1], rms_order::of_mean)});
-    c.emplace_back(f[m - 1]);
-  }
-  for (int i = 0; i < LINES; ++i)
-    if (neither_missing(Qobs[i], Qsim[i]) && month[i] >= 1 && month[i] <= 12)
-      c[static_cast<std::size_t>(month[i] - 1)].add(Qobs[i], Qsim[i]);
-  for (int m = 0; m < 12; ++m) extra_measures(rows[static_cast<std::size_t>(m)].fit, c[static_cast<std::size_t>(m)]);
-  return rows;
-}
+// The twelve monthly rows with their extras.
+std::vector<period_row> monthly_rows() { return period_tables_with_extras().monthly; }
 
 // no separating blanks before R and r: the wider fields take their place
 static void write_month_row(const period_row& row) {
@@ -373,9 +357,9 @@ void month_bias(int mon) {
 // Every yearly row and the twelve monthly rows summed side by side: one pass
 // for the sums, one for the centred sums about their means. A line adds
 // itself to each row it belongs to, so every row still sums its own lines in
-// line order and gets the bits its own passes give (year_row, monthly_rows).
-// The lines of a year are those labelled with it: the store runs forward in
-// time, so they are the stretch year_row finds.
+// line order, as a pass of its own would.
+// The lines of a year are those labelled with it; the store runs forward in
+// time, so they form one stretch.
 
 // The yearly and monthly rows: both passes over the lines without a missing
 // value, the second only when the extras are asked for.
@@ -420,6 +404,12 @@ static void period_tables(whole_period_tables& t, bool extras) {
   }
   for (std::size_t y = 0; y < ny; ++y) extra_measures(t.yearly[y].fit, c_year[y]);
   for (std::size_t m = 0; m < 12; ++m) extra_measures(t.monthly[m].fit, c_month[m]);
+}
+
+static whole_period_tables period_tables_with_extras() {
+  whole_period_tables t;
+  period_tables(t, true);
+  return t;
 }
 
 // The yearly and monthly rows are summed on a second thread while this one
