@@ -386,6 +386,9 @@ void guard_outputs();                    // refuse a report or event.dat that is
 void refuse_if_same(const std::string& output, const std::string& input,
                     const char* role);   // stop when output names the same file as input
 extern void (*outputs_guarded)();        // called once the report name is guarded, before anything is written; null in twinser
+extern bool ctl_ended;                   // the control file ended before another selection record
+void rule(char c, int n);                // a rule line of n copies of c in the report (no line end)
+void say_both(const std::string& text);  // text to the terminal, then the same to the report
 [[noreturn]] void stop(const std::string& text); // text to the terminal, flush, exit 1
 [[noreturn]] void unreadable(const std::string& what); // a control-file item missing or not a number: stop
 int read_int(const std::string& what);       // next control-file item as int, or stop
@@ -395,9 +398,14 @@ void reset_state();                      // back to the state at start (tests)
 
 // --------------------------------------------------- series input and calendar
 
+void* store_array(std::size_t bytes);    // a store array, never freed; huge pages for a long one
+bool is_space(char c);                   // white space within a data line, CR included
+bool number_char(char c);                // a character extraction can collect into a number
+
 int is_leap_year(int yr);
 int days_of_month(int m, int y);
 long long day_number(int y, int m, int d); // days from a fixed origin to day d of month m (1-12) of year y
+long long month_lines(int month1, int year1, int month2, int year2, int step); // lines of whole months, both included
 int hour_count(int month1, int year1, int month2, int year2, int step);
 int hour_count(int month1, int year1, int month2, int year2, int day1, int hour1, int day2,
                int hour2, int step);
@@ -430,6 +438,7 @@ struct whole_period_tables {
 whole_period_tables whole_period(); // the extras only when extras_wanted, nan otherwise
 void fixed_sections(); // the multi-year, yearly, monthly and largest-difference sections, summed side by side
 std::vector<difference_row> largest_differences(); // the ranked table
+void write_largest(const std::vector<difference_row>& rows); // its section of the report
 void total_bias();
 void yearly_display();
 void yearly_bias();

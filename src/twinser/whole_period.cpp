@@ -1,0 +1,312 @@
+// Whole-period statistics: the multi-year row with the best line fit, the
+// yearly and monthly tables, summed side by side, and the fixed sections.
+#include "twinser.h"
+
+#include <cmath>
+#include <iomanip>
+#include <string>
+#include <system_error>
+#include <thread>
+
+namespace twinser {
+
+// ------------------------------------------------ multi-year statistics
+//
+// One row over the whole analysis period and the least-squares line of the
+// observed on the simulated values. Lines take part by valid_for_total: any
+// negative value (-999 among them) is out, except in temperature series,
+// where only -999 is.
+
+// Title and column headings; the wording follows the basin area alone.
+static void multi_year_heading() {
+  out << "\n ";
+  rule('=', 97);
+  out << "\n";
+  out << "                                         MULTI-YEAR STATISTICS\n";
+  out << "            Abs.\n";
+  if (is_flow()) {
+    out << "      %      %       Obs.    Sim.    Obs.   Sim.   Obs.  Sim.    %      RMS"
+           "         Nash-S.  Modi.\n";
+    out << "    Bias    Bias    Qmean   Qmean    std    std     Cv    Cv    RMS    (CMS)"
+           "    R      r      Rm\n";
+  } else {
+    out << "     %        %      Obs.    Sim.    Obs.  Sim.   Obs.  Sim.     %      RMS"
+           "         Nash-S.  Modi.\n";
+    out << "    Bias    Bias    Pmean   Pmean    std   std     Cv    Cv     RMS     (MM)"
+           "    R      r      Rm\n";
+  }
+  out << " ";
+  rule('-', 97);
+  out << "\n";
+}
+
+// The row, and its extras when asked for.
+static fit_row multi_year_row(bool extras) {
+  fit_sums f;
+  for (int i = 0; i < LINES; ++i)
+    if (valid_for_total(Qobs[i], Qsim[i])) f.add(Qobs[i], Qsim[i]);
+  fit_row m = measure_bundle(f, rms_order::scaled);
+  if (!extras) return m;
+  centred_sums c(f);
+  for (int i = 0; i < LINES; ++i)
+    if (valid_for_total(Qobs[i], Qsim[i])) c.add(Qobs[i], Qsim[i]);
+  extra_measures(m, c);
+  return m;
+}
+
+fit_row multi_year() { return multi_year_row(true); }
+
+static void write_multi_year(const fit_row& m) {
+  multi_year_heading();
+  out << std::setprecision(5) << std::setw(9) << m.pbias << std::setw(8) << m.abs_pbias;
+  out << std::setprecision(4) << std::setw(8) << m.mean_o << std::setw(8) << m.mean_s
+      << std::setw(8) << m.std_o << std::setw(7) << m.std_s << std::setw(7) << m.cv_o
+      << std::setw(7) << m.cv_s << std::setw(7) << m.pct_rms << std::setw(7) << m.rms;
+  out << std::setprecision(3) << std::setw(7) << m.r_corr << " " << std::setw(7) << m.nash
+      << std::setw(7) << m.r_mod << std::endl;
+
+  // A and B keep the precision of the row's last fields (3)
+  if (is_flow())
+    out << "\n  Best line fit:  Qobs = A+B*Qsim:  A--> " << m.line_a << " (cms)" << "  B--> "
+        << m.line_b << "\n";
+  else
+    out << "\n  Best line fit:  Pobs = A+B*Psim:  A--> " << m.line_a << " (mm)" << "  B--> "
+        << m.line_b << "\n";
+  out << "\n";
+}
+
+void total_bias() {
+  results.whole_period = multi_year();
+  write_multi_year(results.whole_period);
+}
+
+// ------------------------------------------- yearly and monthly statistics
+//
+// One row per calendar year of the period and one per month number, pooled
+// over the years. Only the missing-value marker keeps a line out here
+// (neither_missing): a negative reading such as -0.5 takes part, unlike in
+// the multi-year row. A year or month without lines gives a row of nan.
+// Every row adds its lines in line order.
+
+// The yearly and monthly rows with their extras, summed side by side (see
+// "the three tables side by side" below).
+static whole_period_tables period_tables_with_extras();
+
+static void yearly_heading() {
+  out << "\n";
+  rule('=', 85);
+  out << "\n";
+  out << "                                  YEARLY STATISTICS\n";
+  out << "                Absolute  Absolute\n";
+  out << "        Percent  Percent   Error   Observed Simulated  Percent    RMS         Nash-S.\n";
+  if (is_flow())
+    out << " Year    Bias     Bias     (CMS)     Qmean    Qmean      RMS     (CMS)    R      r\n";
+  else
+    out << " Year    Bias     Bias     ( MM)     Pmean    Pmean      RMS     ( MM)    R      r\n";
+  rule('-', 85);
+  out << "\n";
+}
+
+void yearly_display() {
+  yearly_heading();
+  yearly_bias();
+}
+
+// One year's row with its extras; a year outside the period holds no line
+// and gives the row of nan of an empty year.
+period_row year_row(int yr) {
+  const whole_period_tables t = period_tables_with_extras();
+  const long long k = static_cast<long long>(yr) - year_begin;
+  if (k >= 0 && k < static_cast<long long>(t.yearly.size()))
+    return t.yearly[static_cast<std::size_t>(k)];
+  period_row row{yr, measure_bundle(fit_sums{}, rms_order::of_mean)};
+  extra_measures(row.fit, centred_sums(fit_sums{}));
+  return row;
+}
+
+static void write_year_row(const period_row& row) {
+  const fit_row& m = row.fit;
+  out << std::setfill(' ') << std::setprecision(4);
+  out << std::setw(5) << row.period << std::setw(9) << m.pbias << std::setw(9) << m.abs_pbias
+      << std::setw(9) << m.abs_err << std::setw(9) << m.mean_o << std::setw(9) << m.mean_s
+      << std::setw(10) << m.pct_rms << std::setw(9) << m.rms;
+  out << std::setprecision(3) << " " << std::setw(7) << m.r_corr << " " << std::setw(7)
+      << m.nash << std::endl;
+}
+
+void yearly_bias() {
+  for (const period_row& row : period_tables_with_extras().yearly) {
+    results.yearly.push_back(row);
+    write_year_row(row);
+  }
+}
+
+void year_bias(int yr) {
+  results.yearly.push_back(year_row(yr));
+  write_year_row(results.yearly.back());
+}
+
+static void monthly_heading() {
+  out << "\n\n";
+  rule('=', 86);
+  out << "\n";
+  out << "                                 MONTHLY STATISTICS\n";
+  out << "               Absolute  Absolute\n";
+  out << "       Percent  Percent   Error    Observed  Simulated  Percent     RMS         "
+         "Nash-S.\n";
+  if (is_flow())
+    out << "Month   Bias     Bias     (CMS)     Qmean     Qmean       RMS      (CMS)    R"
+           "       r\n";
+  else
+    out << "Month   Bias     Bias     ( MM)     Pmean     Pmean       RMS      ( MM)    R"
+           "       r\n";
+  rule('-', 87);
+  out << "\n";
+}
+
+void monthly_display() {
+  monthly_heading();
+  monthly_bias();
+}
+
+// The twelve monthly rows with their extras.
+std::vector<period_row> monthly_rows() { return period_tables_with_extras().monthly; }
+
+// no separating blanks before R and r: the wider fields take their place
+static void write_month_row(const period_row& row) {
+  const fit_row& m = row.fit;
+  out << std::setfill(' ') << std::setprecision(4);
+  out << std::setw(3) << row.period << std::setw(9) << m.pbias << std::setw(9) << m.abs_pbias
+      << std::setw(10) << m.abs_err << std::setw(11) << m.mean_o << std::setw(10) << m.mean_s
+      << std::setw(10) << m.pct_rms << std::setw(10) << m.rms;
+  out << std::setprecision(3) << std::setw(7) << m.r_corr << std::setw(8) << m.nash
+      << std::endl;
+}
+
+void monthly_bias() {
+  for (const period_row& row : monthly_rows()) {
+    results.monthly.push_back(row);
+    write_month_row(row);
+  }
+}
+
+void month_bias(int mon) {
+  // a month number that labels no line gives the row of nan of an empty month
+  period_row row{mon, measure_bundle(fit_sums{}, rms_order::of_mean)};
+  if (mon >= 1 && mon <= 12) row = monthly_rows()[static_cast<std::size_t>(mon - 1)];
+  results.monthly.push_back(row);
+  write_month_row(results.monthly.back());
+}
+
+// ------------------------------------------- the three tables side by side
+//
+// Every yearly row and the twelve monthly rows summed side by side: one pass
+// for the sums, one for the centred sums about their means. A line adds
+// itself to each row it belongs to, so every row still sums its own lines in
+// line order, as a pass of its own would.
+// The lines of a year are those labelled with it; the store runs forward in
+// time, so they form one stretch.
+
+// The yearly and monthly rows: both passes over the lines without a missing
+// value, the second only when the extras are asked for.
+static void period_tables(whole_period_tables& t, bool extras) {
+  const int years = year_end >= year_begin ? year_end - year_begin + 1 : 0;
+  const std::size_t ny = static_cast<std::size_t>(years);
+  std::vector<fit_sums> by_year(ny);
+  fit_sums by_month[12];
+  for (int i = 0; i < LINES; ++i) {
+    const double o = Qobs[i];
+    const double s = Qsim[i];
+    if (!neither_missing(o, s)) continue;
+    const line_terms l(o, s);
+    const unsigned y = static_cast<unsigned>(year[i] - year_begin);
+    if (y < ny) by_year[y].add(l);
+    const unsigned m = static_cast<unsigned>(month[i] - 1);
+    if (m < 12) by_month[m].add(l);
+  }
+
+  std::vector<centred_sums> c_year;
+  c_year.reserve(ny);
+  for (int y = 0; y < years; ++y) {
+    const fit_sums& f = by_year[static_cast<std::size_t>(y)];
+    t.yearly.push_back({year_begin + y, measure_bundle(f, rms_order::of_mean)});
+    c_year.emplace_back(f);
+  }
+  std::vector<centred_sums> c_month;
+  for (int m = 1; m <= 12; ++m) {
+    t.monthly.push_back({m, measure_bundle(by_month[m - 1], rms_order::of_mean)});
+    c_month.emplace_back(by_month[m - 1]);
+  }
+  if (!extras) return;
+
+  for (int i = 0; i < LINES; ++i) {
+    const double o = Qobs[i];
+    const double s = Qsim[i];
+    if (!neither_missing(o, s)) continue;
+    const unsigned y = static_cast<unsigned>(year[i] - year_begin);
+    if (y < ny) c_year[y].add(o, s);
+    const unsigned m = static_cast<unsigned>(month[i] - 1);
+    if (m < 12) c_month[m].add(o, s);
+  }
+  for (std::size_t y = 0; y < ny; ++y) extra_measures(t.yearly[y].fit, c_year[y]);
+  for (std::size_t m = 0; m < 12; ++m) extra_measures(t.monthly[m].fit, c_month[m]);
+}
+
+static whole_period_tables period_tables_with_extras() {
+  whole_period_tables t;
+  period_tables(t, true);
+  return t;
+}
+
+// The yearly and monthly rows are summed on a second thread while this one
+// goes on with other sums (the multi-year row, the largest differences):
+// each thread writes only its own results, so nothing depends on how they
+// interleave. Without a thread to be had they are summed here and now.
+static std::thread start_period_tables(whole_period_tables& t, bool extras) {
+  try {
+    return std::thread([&t, extras] { period_tables(t, extras); });
+  } catch (const std::system_error&) {
+    period_tables(t, extras);
+    return {};
+  }
+}
+
+whole_period_tables whole_period() {
+  whole_period_tables t;
+  const bool extras = extras_wanted;
+  std::thread periods = start_period_tables(t, extras);
+  t.whole = multi_year_row(extras);
+  if (periods.joinable()) periods.join();
+  return t;
+}
+
+static void write_whole_period(const whole_period_tables& t) {
+  results.whole_period = t.whole;
+  write_multi_year(results.whole_period);
+  yearly_heading();
+  for (const period_row& row : t.yearly) {
+    results.yearly.push_back(row);
+    write_year_row(row);
+  }
+  monthly_heading();
+  for (const period_row& row : t.monthly) {
+    results.monthly.push_back(row);
+    write_month_row(row);
+  }
+}
+
+// ------------------------------------------------------ the fixed sections
+
+void fixed_sections() {
+  whole_period_tables t;
+  const bool extras = extras_wanted;
+  std::thread periods = start_period_tables(t, extras);
+  t.whole = multi_year_row(extras);
+  std::vector<difference_row> largest = largest_differences();
+  if (periods.joinable()) periods.join();
+  write_whole_period(t);
+  results.largest = std::move(largest);
+  write_largest(results.largest);
+}
+
+} // namespace twinser
