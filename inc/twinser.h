@@ -6,6 +6,10 @@
 // store and the control file and appends its section to the report.
 #pragma once
 
+#include "common/calendar.h"
+#include "common/files.h"
+#include "common/series_layout.h"
+
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -74,7 +78,7 @@ extern events_int* interval; // event records of the current G selection
 
 // ------------------------------------------------- which lines take part
 
-constexpr double MISSING = -999.0; // the missing-value marker of the series
+using common::MISSING; // the missing-value marker of the series (common/series_layout.h)
 
 // exactly the missing-value marker
 inline bool is_missing(double v) { return v == MISSING; }
@@ -402,9 +406,8 @@ void* store_array(std::size_t bytes);    // a store array, never freed; huge pag
 bool is_space(char c);                   // white space within a data line, CR included
 bool number_char(char c);                // a character extraction can collect into a number
 
-int is_leap_year(int yr);
+using common::is_leap_year; // the one calendar: common/calendar.h
 int days_of_month(int m, int y);
-long long day_number(int y, int m, int d); // days from a fixed origin to day d of month m (1-12) of year y
 long long month_lines(int month1, int year1, int month2, int year2, int step); // lines of whole months, both included
 int hour_count(int month1, int year1, int month2, int year2, int step);
 int hour_count(int month1, int year1, int month2, int year2, int day1, int hour1, int day2,

@@ -13,43 +13,17 @@ namespace twinser {
 // however absurd, overflows on the way; the reader only asks for periods whose
 // counts fit an int (it checks the hours of each file first).
 
-int is_leap_year(int yr) {
-  return ((yr % 4 == 0 && yr % 100 != 0) || yr % 400 == 0) ? 1 : 0;
-}
-
 // Days of month m of year y; a month outside 1..12 is reported and counts 0,
 // and the run goes on.
 int days_of_month(int m, int y) {
-  switch (m) {
-  case 1: case 3: case 5: case 7: case 8: case 10: case 12: return 31;
-  case 4: case 6: case 9: case 11: return 30;
-  case 2: return is_leap_year(y) ? 29 : 28;
-  default:
-    std::cout << "Month [1-12] and year [yyyy] need to be given correctly\n";
-    return 0;
-  }
-}
-
-static long long floor_div(long long a, long long b) {
-  long long q = a / b;
-  if (a % b != 0 && ((a < 0) != (b < 0))) --q;
-  return q;
-}
-
-// The one day count of the tool: days from a fixed origin to day d of month m
-// of year y. Line counts and event instants are both differences of it. Day
-// 0 or days past the end of the month simply run on into the neighbouring
-// month; the month must be 1..12.
-long long day_number(int y, int m, int d) {
-  const long long p = static_cast<long long>(y) - 1; // whole years before y
-  long long days = 365 * p + floor_div(p, 4) - floor_div(p, 100) + floor_div(p, 400);
-  for (int k = 1; k < m; ++k) days += days_of_month(k, y);
-  return days + d - 1;
+  const int days = common::days_in_month(m, y);
+  if (days == 0) std::cout << "Month [1-12] and year [yyyy] need to be given correctly\n";
+  return days;
 }
 
 // Days of the whole years strictly between y1 and y2 (y1 < y2).
 static long long days_between_years(int y1, int y2) {
-  return day_number(y2, 1, 1) - day_number(y1 + 1, 1, 1);
+  return common::days_from_civil(y2, 1, 1) - common::days_from_civil(y1 + 1, 1, 1);
 }
 
 // Days of months m1..m2 of year y (none when m2 < m1).
@@ -96,29 +70,6 @@ int hour_count(int month1, int year1, int month2, int year2, int day1, int hour1
   return static_cast<int>(r);
 }
 
-// Days from 1 March of year 0 to day d of month m of year y, Gregorian,
-// negative before it. Counting years from March puts the leap day at the
-// end of each year; whole 400-year cycles of 146097 days come first.
-static long long days_from_civil(long long y, int m, int d) {
-  y -= m <= 2 ? 1 : 0;
-  const long long era = floor_div(y, 400);
-  const long long yoe = y - era * 400;                        // 0..399
-  const long long doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1; // 0..365
-  return era * 146097 + yoe * 365 + yoe / 4 - yoe / 100 + doy;
-}
-
-// The date of a day count of days_from_civil.
-static void civil_from_days(long long z, int& y, int& m, int& d) {
-  const long long era = floor_div(z, 146097);
-  const long long doe = z - era * 146097;                                  // 0..146096
-  const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365; // 0..399
-  const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);           // 0..365
-  const long long mp = (5 * doy + 2) / 153;                                // 0 = March
-  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  y = static_cast<int>(yoe + era * 400 + (m <= 2 ? 1 : 0));
-}
-
 // Date and hour (0..23) of the start of a line's step. Walking line by line,
 // the hour grows by time_step and a new day begins at hour 0 once it would pass
 // 23, so every day holds the same number of lines (23 / time_step + 1, also
@@ -134,7 +85,8 @@ void line_to_date(int line, int& iy, int& im, int& id, int& ih) {
   if (line <= 0) return;
   const int per_day = 23 / time_step + 1;
   ih = (line % per_day) * time_step;
-  civil_from_days(days_from_civil(year_begin, month_begin, 1) + line / per_day, iy, im, id);
+  common::civil_from_days(common::days_from_civil(year_begin, month_begin, 1) + line / per_day, iy, im,
+                          id);
 }
 
 } // namespace twinser

@@ -97,14 +97,9 @@ int data_meth() {
 
 // --------------------------------------------------- never destroy an input
 
-static bool same_file(const std::string& a, const std::string& b) {
-  std::error_code ec;
-  return std::filesystem::equivalent(a, b, ec) && !ec;
-}
-
 void refuse_if_same(const std::string& output, const std::string& input,
                            const char* role) {
-  if (same_file(output, input))
+  if (common::same_file(output, input))
     stop("Error: the output file " + output + " is the " + role + " " + input +
          "; nothing was written, to keep it intact\n");
 }

@@ -19,13 +19,11 @@
 
 namespace twinser {
 
+namespace layout = common::series_layout;
+
 // ------------------------------------------------------ series files
 //
-// An XK file: "$" comment lines (a "$" in column 1 or 2), a first header line
-// with the unit in columns 25-28 and the step in hours in columns 30-31, a
-// free-format second header line (first month, first year, last month, last
-// year, values per line, format), then one value per data line after 21
-// skipped columns. Each file is read once, front to back, in chunks of 64 KiB
+// An XK file, laid out as common/series_layout.h describes. Each file is read once, front to back, in chunks of 64 KiB
 // that are used over and over; a line is found with memchr and parsed where it
 // lies in the chunk. Only header lines are ever copied out whole.
 
@@ -153,12 +151,13 @@ static void read_header(series_file& f) {
   std::string text;
   do {
     if (!get_line(f, text)) file_error(f, " ends before its first header line");
-  } while ((text.size() > 0 && text[0] == '$') || (text.size() > 1 && text[1] == '$'));
-  if (text.size() < 31)
+  } while ((text.size() > 0 && text[0] == layout::COMMENT) ||
+           (text.size() > 1 && text[1] == layout::COMMENT));
+  if (text.size() < layout::HEADER_WIDTH)
     file_error(f, ": its first header line (line " + line_no(f) + ") is shorter than 31 columns");
-  f.station = text.substr(0, 24);
-  f.unit = text.substr(24, 4);
-  std::string step_text = text.substr(29, 2);
+  f.station = text.substr(layout::STATION_COLUMN, layout::STATION_WIDTH);
+  f.unit = text.substr(layout::UNIT_COLUMN, layout::UNIT_WIDTH);
+  std::string step_text = text.substr(layout::STEP_COLUMN, layout::STEP_WIDTH);
   if (!parse_int(step_text, f.step) || f.step <= 0)
     file_error(f, ": the time step \"" + step_text + "\" in columns 30-31 of line " + line_no(f) +
                       " is not a whole number of hours above 0");
@@ -358,7 +357,7 @@ static void long_data_line(series_file& f) {
   std::string& kept = f.long_line;
   kept.clear();
   int c = next_char(f);
-  for (; c != EOF && c != '\n' && kept.size() < 21; c = next_char(f)) kept.push_back(static_cast<char>(c));
+  for (; c != EOF && c != '\n' && kept.size() < layout::VALUE_COLUMN; c = next_char(f)) kept.push_back(static_cast<char>(c));
   if (c != EOF && c != '\n' && is_space(static_cast<char>(c))) kept.push_back(static_cast<char>(c));
   while (c != EOF && c != '\n' && is_space(static_cast<char>(c))) c = next_char(f);
   for (; c != EOF && c != '\n' && number_char(static_cast<char>(c)); c = next_char(f))
@@ -407,8 +406,9 @@ static bool read_value(series_file& f, double& v) {
   const char* b = nullptr;
   const char* e = nullptr;
   if (!next_data_line(f, b, e)) return fault(f, ended_text(f));
-  if (e - b < 21) return fault(f, ": line " + line_no(f) + " is shorter than 22 characters");
-  b += 21;
+  if (e - b < static_cast<std::ptrdiff_t>(layout::VALUE_COLUMN))
+    return fault(f, ": line " + line_no(f) + " is shorter than 22 characters");
+  b += layout::VALUE_COLUMN;
   switch (read_number(b, e, v)) {
   case value_text::number: return true;
   case value_text::too_large:
