@@ -232,7 +232,7 @@ struct data_record {
   int good = 0;        // lines where neither value is missing
   int step = 0;        // hours per line
   double area = 0;     // basin area, km2
-  double max_observed = 0; // largest observed value (flow_max)
+  double max_observed = 0; // largest observed value of the store (-999 counts like any value)
   bool flow = false;        // is_flow(): flows in CMS, else depths in MM
   bool temperature = false; // temperature series: negative readings are real
   int first_month = 0, first_year = 0, last_month = 0, last_year = 0; // the analysis period
@@ -415,7 +415,7 @@ int hour_count(int month1, int year1, int month2, int year2, int day1, int hour1
 void line_to_date(int line, int& iy, int& im, int& id, int& ih);
 void month_year();
 void read_flow();
-data_record summarise_data();            // counts and the largest observed value of the store
+data_record summarise_data();            // counts and the largest observed value of the store (the one search for it)
 // What the value text of a data line gives: a number, one too large for a
 // double (the run stops), or nothing readable.
 enum class value_text { number, too_large, none };
@@ -423,7 +423,6 @@ enum class value_text { number, too_large, none };
 // end, as stream extraction of a double reads it; v is set only for a number.
 value_text read_number(const char* p, const char* e, double& v);
 void data_info();
-double flow_max();
 void lines_display();
 void input_check(int line);
 

@@ -8,28 +8,20 @@ namespace twinser {
 
 // ------------------------------------------------------ data summary
 
-// The largest observed value; -999 counts like any value.
-double flow_max() {
-  double max = Qobs[0];
-  for (int i = 1; i < LINES; ++i)
-    if (Qobs[i] > max) max = Qobs[i];
-  return max;
-}
-
 data_record summarise_data() {
   data_record d;
   d.lines = LINES;
   d.step = time_step;
   d.area = AREA;
   // one pass: the good lines counted and the largest observed value found
-  // as flow_max finds it (line 0 first, then each larger value)
+  // (line 0 first, then each larger value; -999 counts like any value)
   double max = LINES > 0 ? Qobs[0] : 0;
   for (int i = 0; i < LINES; ++i) {
     const double o = Qobs[i];
     d.good += neither_missing(o, Qsim[i]) ? 1 : 0;
     max = o > max ? o : max;
   }
-  d.max_observed = LINES > 0 ? max : flow_max();
+  d.max_observed = max;
   d.flow = is_flow();
   d.temperature = itemp == 1;
   d.first_month = month_begin;

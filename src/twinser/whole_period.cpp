@@ -271,14 +271,19 @@ static std::thread start_period_tables(whole_period_tables& t, bool extras) {
   }
 }
 
-whole_period_tables whole_period() {
+// The three tables, the yearly and monthly rows on the second thread; and,
+// when asked for, the largest differences ranked on this one meanwhile.
+static whole_period_tables sum_tables(std::vector<difference_row>* largest) {
   whole_period_tables t;
   const bool extras = extras_wanted;
   std::thread periods = start_period_tables(t, extras);
   t.whole = multi_year_row(extras);
+  if (largest != nullptr) *largest = largest_differences();
   if (periods.joinable()) periods.join();
   return t;
 }
+
+whole_period_tables whole_period() { return sum_tables(nullptr); }
 
 static void write_whole_period(const whole_period_tables& t) {
   results.whole_period = t.whole;
@@ -298,12 +303,8 @@ static void write_whole_period(const whole_period_tables& t) {
 // ------------------------------------------------------ the fixed sections
 
 void fixed_sections() {
-  whole_period_tables t;
-  const bool extras = extras_wanted;
-  std::thread periods = start_period_tables(t, extras);
-  t.whole = multi_year_row(extras);
-  std::vector<difference_row> largest = largest_differences();
-  if (periods.joinable()) periods.join();
+  std::vector<difference_row> largest;
+  const whole_period_tables t = sum_tables(&largest);
   write_whole_period(t);
   results.largest = std::move(largest);
   write_largest(results.largest);
