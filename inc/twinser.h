@@ -359,6 +359,7 @@ using selection_record = std::variant<display_record, class_record, event_record
 
 // The whole run: the fixed sections, then the selections in run order.
 struct run_record {
+  std::string label; // text after @ on the header record, blanks around it trimmed
   series_record observed, simulated;
   data_record data;
   fit_row whole_period;
@@ -402,6 +403,7 @@ int hour_count(int month1, int year1, int month2, int year2, int step);
 int hour_count(int month1, int year1, int month2, int year2, int day1, int hour1, int day2,
                int hour2, int step);
 void line_to_date(int line, int& iy, int& im, int& id, int& ih);
+void line_end_date(int line, int& iy, int& im, int& id, int& ih); // end of a line's step; midnight is hour 24 of the day that ends
 void month_year();
 void read_flow();
 data_record summarise_data();            // counts and the largest observed value of the store

@@ -5,6 +5,7 @@
 // month_begin/year_begin. Dates become line counts by summing whole months.
 #include "twinser.h"
 
+#include <algorithm>
 #include <bit>
 #include <cctype>
 #include <charconv>
@@ -194,6 +195,14 @@ void line_to_date(int line, int& iy, int& im, int& id, int& ih) {
   const int per_day = 23 / time_step + 1;
   ih = (line % per_day) * time_step;
   civil_from_days(days_from_civil(year_begin, month_begin, 1) + line / per_day, iy, im, id);
+}
+
+// Date and hour (1..24) of the end of a line's step: the start plus one step,
+// where the last line of a day ends at its midnight, written as hour 24 of
+// that day, so a daily line keeps its own day (as month_year labels it).
+void line_end_date(int line, int& iy, int& im, int& id, int& ih) {
+  line_to_date(line, iy, im, id, ih);
+  ih = std::min(ih + time_step, 24);
 }
 
 // Labels every line with the month and year of the end of its step; an end
