@@ -52,6 +52,21 @@ ordered_json line_date(int line) {
   return date_text(y, m, d, h);
 }
 
+// The first whole water year (1 October to 30 September) of the period, as
+// lines first_line <= i < end_line; null when the period holds none. The page
+// opens its detail chart on it.
+ordered_json first_water_year(const data_record& d) {
+  if (d.step <= 0) return nullptr;
+  const int per_day = 23 / d.step + 1;
+  const int y = d.first_month <= 10 ? d.first_year : d.first_year + 1;
+  const long long start = day_number(d.first_year, d.first_month, 1);
+  const long long first = (day_number(y, 10, 1) - start) * per_day;
+  const long long end = (day_number(y + 1, 10, 1) - start) * per_day;
+  if (end > d.lines) return nullptr;
+  return {{"first_line", first}, {"end_line", end}, {"first_date", line_date(static_cast<int>(first))},
+          {"last_date", line_date(static_cast<int>(end - 1))}};
+}
+
 ordered_json series_json(const series_record& s) {
   return {{"file", s.file},
           {"station", trimmed(s.station)},
@@ -320,6 +335,7 @@ ordered_json summary_json(const run_record& run, const std::string& tool_version
                  {"dates", "end of step"},
                  {"first_day_unix_seconds", first_day * 86400},
                  {"lines_per_day", per_day},
+                 {"first_water_year", first_water_year(d)},
                  {"step_hours", d.step},
                  {"lines", d.lines},
                  {"good_hours", static_cast<long long>(d.good) * d.step},
