@@ -246,7 +246,7 @@
     }
     at[at.length - 1] = whole[0].length;
     // time range in view: fine buckets there, coarse ones elsewhere
-    return function (t0, t1) {
+    const view = function (t0, t1) {
       const i0 = Math.max(0, Math.floor(lineAt(t0)) - first), i1 = Math.min(n, Math.ceil(lineAt(t1)) + 2 - first);
       const lo = Math.max(0, Math.floor(i0 / coarse) * coarse);
       const hi = Math.min(n, Math.ceil(i1 / coarse) * coarse);
@@ -257,6 +257,32 @@
       out.forEach((a, k) => { for (let j = rest; j < whole[k].length; j++) a.push(whole[k][j]); });
       return out;
     };
+    view.whole = whole; // the coarse buckets of the whole stretch
+    return view;
+  }
+
+  // The residual, simulated minus observed, of the lines in a time range
+  // only, in buckets of their smallest and largest value (the pane follows
+  // the detail chart, so it never needs the rest).
+  function residualIn(t0, t1) {
+    const i0 = Math.max(0, Math.floor(lineAt(t0))), i1 = Math.min(N, Math.ceil(lineAt(t1)) + 2);
+    const size = Math.max(1, Math.ceil((i1 - i0) / BUCKETS)), x = [], y = [];
+    for (let s = i0; s < i1; s += size) {
+      const e = Math.min(i1, s + size);
+      let lo = Infinity, hi = -Infinity, ilo = -1, ihi = -1, hole = false;
+      for (let i = s; i < e; i++) {
+        const v = sim[i] - obs[i];
+        if (!isFinite(v)) { hole = true; continue; }
+        if (v < lo) { lo = v; ilo = i; }
+        if (v > hi) { hi = v; ihi = i; }
+      }
+      if (ilo < 0) { x.push(timeOf(s)); y.push(null); continue; }
+      if (e - s === 1) { x.push(timeOf(s)); y.push(lo); continue; }
+      x.push(timeOf(s), timeOf(e - 1));
+      if (ilo <= ihi) y.push(lo, hi); else y.push(hi, lo);
+      if (hole) { x.push(timeOf(e - 1) + stepSec / 2); y.push(null); }
+    }
+    return [x, y];
   }
 
   // On a log axis a value of 0 or below has no place: it is drawn at the
@@ -476,9 +502,6 @@
     const events = [].concat(...eventsOf('G').map(s => s.events || []));
     const peaks = [].concat(...eventsOf('H').map(s => s.peaks || []));
     const reduce = reducer([sim, obs], true);
-    const res = new Float32Array(N);
-    for (let i = 0; i < N; i++) res[i] = sim[i] - obs[i]; // NaN where either is missing
-    const reduceRes = reducer([res], true);
     const floor = floorOf([obs, sim]);
     let log = false;
     let range = firstWindow();
@@ -535,7 +558,7 @@
     makeDetail();
 
     // residuals, simulated minus observed, on the detail chart's time axis
-    const rr = refining((mn, mx) => reduceRes(mn, mx));
+    const rr = refining(residualIn);
     residual = new uPlot({
       title: 'Residual, simulated minus observed',
       width: width(resBox), height: 150, tzDate: utc,
@@ -550,12 +573,12 @@
                 ctx.strokeStyle = '#868e96'; ctx.lineWidth = devicePixelRatio;
                 ctx.beginPath(); ctx.moveTo(b.left, y0); ctx.lineTo(b.left + b.width, y0); ctx.stroke();
               })]},
-    }, rr.first(timeOf(0), timeOf(N - 1)), resBox);
+    }, rr.first(detail.scales.x.min, detail.scales.x.max), resBox);
     residual.setScale('x', {min: detail.scales.x.min, max: detail.scales.x.max});
     record(residual, 'residual', [1]);
 
     // the overview strip: the whole record; dragging over it sets the window
-    const whole = reducer([obs], true, 0, 1000)(timeOf(0), timeOf(N - 1));
+    const whole = [reduce.whole[0], reduce.whole[2]];
     overview = new uPlot({
       title: 'Whole record: drag over it to choose the window above',
       width: width(ovBox), height: 120, tzDate: utc,
@@ -657,16 +680,22 @@
     const bar = el('div', 'controls', null, wrap);
     const box = chartBox(wrap), keyBox = el('div', null, null, wrap);
     const w = S.whole_period || {};
-    const xs = [], ys = [];
-    for (let i = 0; i < N; i++) if (part[i]) { xs.push(obs[i]); ys.push(sim[i]); }
-    const n = xs.length, dense = n > DENSITY_ABOVE;
+    let n = 0;
+    for (let i = 0; i < N; i++) n += part[i];
+    const xs = new Float32Array(n), ys = new Float32Array(n);
+    for (let i = 0, k = 0; i < N; i++) if (part[i]) { xs[k] = obs[i]; ys[k++] = sim[i]; }
+    const dense = n > DENSITY_ABOVE;
     const floor = floorOf([xs, ys]);
     let u = null;
     function make(log) {
       if (u) { u.destroy(); box.textContent = ''; keyBox.textContent = ''; }
       const X = log ? xs.map(v => (v <= 0 ? floor : v)) : xs, Y = log ? ys.map(v => (v <= 0 ? floor : v)) : ys;
-      let lo = Infinity, hi = -Infinity;
-      for (let i = 0; i < n; i++) { lo = Math.min(lo, X[i], Y[i]); hi = Math.max(hi, X[i], Y[i]); }
+      let xlo = Infinity, xhi = -Infinity, ylo = Infinity, yhi = -Infinity;
+      for (let i = 0; i < n; i++) {
+        const x = X[i], y = Y[i];
+        if (x < xlo) xlo = x; if (x > xhi) xhi = x; if (y < ylo) ylo = y; if (y > yhi) yhi = y;
+      }
+      let lo = Math.min(xlo, ylo), hi = Math.max(xhi, yhi);
       if (!(lo <= hi)) { lo = log ? 1 : 0; hi = 1; }
       const ends = [lo, hi];
       // obs = A + B sim, so sim = (obs - A) / B
@@ -674,11 +703,15 @@
       const pos = (u, v, s) => u.valToPos(log && v <= 0 ? floor : v, s, true);
       function cells(u, ctx) {
         const b = u.bbox, counts = new Int32Array(GRID * GRID);
+        // the cell of a value straight from the scale's ends (a call of
+        // valToPos per line would take most of the chart's time)
+        const f = log ? Math.log10 : (v => v);
+        const x0 = f(u.scales.x.min), xk = GRID / (f(u.scales.x.max) - x0);
+        const y1 = f(u.scales.y.max), yk = GRID / (y1 - f(u.scales.y.min));
         let top = 0;
         for (let i = 0; i < n; i++) {
-          const cx = Math.floor((pos(u, X[i], 'x') - b.left) / b.width * GRID);
-          const cy = Math.floor((pos(u, Y[i], 'y') - b.top) / b.height * GRID);
-          if (cx < 0 || cy < 0 || cx >= GRID || cy >= GRID) continue;
+          const cx = Math.floor((f(X[i]) - x0) * xk), cy = Math.floor((y1 - f(Y[i])) * yk);
+          if (!(cx >= 0 && cy >= 0 && cx < GRID && cy < GRID)) continue;
           const c = ++counts[cy * GRID + cx];
           if (c > top) top = c;
         }
@@ -734,9 +767,9 @@
           line(x => x, ONE, [7, 5], '1:1', 0.82);
           if (fitOk) line(x => (x - w.line_a) / w.line_b, FIT, [], 'best line', 0.6);
         })]},
-      // uPlot wants its x values sorted; they serve only its ranges, the
-      // marks are placed from X and Y
-      }, [Float64Array.from(X).sort(), Float64Array.from(Y).sort()], box);
+      // uPlot's data is the corners of the cloud, for its ranges; the marks
+      // are placed from X and Y
+      }, [[xlo, xhi], [ylo, yhi]], box);
       record(u, 'scatter', [1]);
       const items = dense
         ? [['rgba(31, 78, 156, 0.8)', 'shaded cell: lines whose values fall in it (' + n + ' lines taking part; darker = more, up to ' +
