@@ -38,7 +38,7 @@ class Dom(HTMLParser):
         where = self.stack[-1][1] if self.stack else None
         if a.get("id") in ("twinser-check", "twinser-errors"):
             where = a["id"]
-        elif tag in ("h1", "dl") or tag == "title":
+        elif tag in ("h1", "dl") or tag == "title" or (tag == "p" and a.get("class") == "sub"):
             where = "header" if tag != "title" else "title"
         key = a.get("data-key")
         if a.get("data-field") is not None:
@@ -117,7 +117,7 @@ def main():
                 faults.append("page's own number check: %s" % n)
         if not check["ok"] and not faults:
             faults.append("self-check failed: %s" % check)
-    shown = {k: (digits, text) for k, digits, text in d.keys}
+    shown = {k: (digits, text) for k, digits, text in reversed(d.keys)}  # the first, the headline
     for k in HEADLINES:
         key = "whole_period." + k
         if key not in shown:
