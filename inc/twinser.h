@@ -387,6 +387,7 @@ void guard_outputs();                    // refuse a report or event.dat that is
 void refuse_if_same(const std::string& output, const std::string& input,
                     const char* role);   // stop when output names the same file as input
 extern void (*outputs_guarded)();        // called once the report name is guarded, before anything is written; null in twinser
+extern void (*store_read)();             // called once the series store is read and summarised; null in twinser
 [[noreturn]] void stop(const std::string& text); // text to the terminal, flush, exit 1
 [[noreturn]] void unreadable(const std::string& what); // a control-file item missing or not a number: stop
 int read_int(const std::string& what);       // next control-file item as int, or stop

@@ -127,6 +127,11 @@ int main(int argc, char** argv) {
   args.push_back(nullptr);
 
   twinser::outputs_guarded = guard_extras;
+  // the page's series are packed while the analyses run
+  twinser::store_read = [] {
+    const twinser::store_view store = twinser::current_store();
+    twinser_view::start_packing(store.obs, store.sim, store.lines);
+  };
   twinser::extras_wanted = true; // the summary shows them
   const int status = twinser::run(static_cast<int>(rest.size() + 1), args.data());
   return write_extras(status);

@@ -12,10 +12,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <future>
 #include <limits>
 #include <memory>
 #include <stdexcept>
-#include <thread>
+
 #include <vector>
 
 #include <zlib.h>
@@ -232,22 +233,44 @@ static void put(std::ostream& html, const unsigned char* bytes, std::size_t size
   html.write(reinterpret_cast<const char*>(bytes), static_cast<std::streamsize>(size));
 }
 
+// ------------------------------------------------------------------ packing
+
+namespace {
+struct packed_pair {
+  std::string obs, sim;
+};
+struct early_packing {
+  const double* obs = nullptr;
+  const double* sim = nullptr;
+  int lines = 0;
+  std::future<packed_pair> texts;
+};
+early_packing early; // begun by start_packing, taken by write_page
+
+packed_pair pack_both(const double* obs, const double* sim, int lines) {
+  return {packed_series_base64(obs, lines), packed_series_base64(sim, lines)};
+}
+} // namespace
+
+void start_packing(const double* obs, const double* sim, int lines) {
+  if (early.texts.valid()) early.texts.wait();
+  early.obs = obs;
+  early.sim = sim;
+  early.lines = lines;
+  early.texts = std::async(std::launch::async, pack_both, obs, sim, lines);
+}
+
 void write_page(std::ostream& html, const nlohmann::ordered_json& summary, const double* obs,
                 const double* sim, int lines) {
-  // the two series are packed side by side (most of the writer's time)
-  std::string obs_text, sim_text;
-  std::thread packer([&] { sim_text = packed_series_base64(sim, lines); });
-  try {
-    obs_text = packed_series_base64(obs, lines);
-  } catch (...) {
-    packer.join();
-    throw;
-  }
+  const bool begun = early.texts.valid() && early.obs == obs && early.sim == sim && early.lines == lines;
+  std::future<packed_pair> texts =
+      begun ? std::move(early.texts) : std::async(std::launch::async, pack_both, obs, sim, lines);
   const bool temperature = summary.value("temperature", false);
   const std::vector<unsigned char> part = lines_taking_part(obs, sim, lines, temperature);
   const nlohmann::ordered_json drawn = {{"accumulated", accumulated_depth(obs, sim, lines, summary)}};
-  packer.join();
-  if (lines > 0 && sim_text.empty()) throw std::runtime_error("the page's series could not be compressed");
+  const packed_pair packed = texts.get();
+  const std::string& obs_text = packed.obs;
+  const std::string& sim_text = packed.sim;
 
   const std::string control = summary.value("control_file", std::string());
   const std::string label = summary.value("label", std::string());

@@ -55,6 +55,11 @@ std::string packed_series_base64(const double* values, int lines);
 std::vector<unsigned char> lines_taking_part(const double* obs, const double* sim, int lines,
                                              bool temperature);
 
+// Packs the series on a thread of its own while the run goes on (the
+// packing is most of the page's time); write_page takes the result when it is
+// given the same series. Called once the store is read.
+void start_packing(const double* obs, const double* sim, int lines);
+
 // Points of the accumulated-depth chart: {"every_lines": k, "obs": [...],
 // "sim": [...]}, the running sums after lines k, 2k, ... and the last line,
 // over lines where neither value is negative, as depth in mm for flows.
