@@ -548,7 +548,9 @@
             }
           })],
         },
-      }, r.first(timeOf(0), timeOf(N - 1)), box);
+      // the window's data from the start: fine buckets there, coarse ones
+      // elsewhere, so a double click still finds the whole period
+      }, r.first(range[0], range[1]), box);
       detail.setScale('x', {min: range[0], max: range[1]});
       record(detail, 'hydrograph', [1, 2]);
       if (overview) overview.redraw(false);
