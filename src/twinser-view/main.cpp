@@ -130,7 +130,10 @@ int main(int argc, char** argv) {
   // the page's series are packed while the analyses run
   twinser::store_read = [] {
     const twinser::store_view store = twinser::current_store();
-    twinser_view::start_packing(store.obs, store.sim, store.lines);
+    // the kind as the summary will state it (data_record of summarise_data)
+    const twinser::data_record& d = twinser::results.data;
+    twinser_view::start_packing(store.obs, store.sim, store.lines,
+                                {d.temperature, d.flow, d.area, d.step});
   };
   twinser::extras_wanted = true; // the summary shows them
   const int status = twinser::run(static_cast<int>(rest.size() + 1), args.data());

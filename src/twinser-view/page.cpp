@@ -85,7 +85,7 @@ static float drawn_value(double v) {
 }
 
 // A scratch buffer of megabytes, left unset: zero-filling what the next step
-// overwrites, and faulting it in 4 KiB pages, took a fifth of the writer's
+// overwrites, and faulting it in 4 KiB pages, took a tenth of the writer's
 // time, so large ones ask for huge pages (advice only), as the store does.
 namespace {
 struct free_deleter {
@@ -108,46 +108,88 @@ scratch scratch_bytes(std::size_t bytes) {
 }
 } // namespace
 
+static const char base64_digits[] =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+// Appends the whole three-byte groups of [bytes, bytes + size) as base64 to
+// `s`; returns how many bytes (0 to 2) are left over.
+static std::size_t append_base64_groups(std::string& s, const unsigned char* bytes, std::size_t size) {
+  const std::size_t groups = size / 3;
+  const std::size_t at = s.size();
+  s.resize(at + 4 * groups);
+  char* o = s.data() + at;
+  for (std::size_t g = 0; g < groups; ++g, bytes += 3, o += 4) {
+    const std::uint32_t w = std::uint32_t{bytes[0]} << 16 | std::uint32_t{bytes[1]} << 8 | bytes[2];
+    o[0] = base64_digits[w >> 18];
+    o[1] = base64_digits[(w >> 12) & 63];
+    o[2] = base64_digits[(w >> 6) & 63];
+    o[3] = base64_digits[w & 63];
+  }
+  return size - 3 * groups;
+}
+
+// Appends the last one or two bytes as a group padded with '='.
+static void append_base64_end(std::string& s, const unsigned char* bytes, std::size_t left) {
+  if (left == 0) return;
+  std::uint32_t w = std::uint32_t{bytes[0]} << 16;
+  if (left > 1) w |= std::uint32_t{bytes[1]} << 8;
+  s += base64_digits[w >> 18];
+  s += base64_digits[(w >> 12) & 63];
+  s += left > 1 ? base64_digits[(w >> 6) & 63] : '=';
+  s += '=';
+}
+
 std::string base64(const unsigned char* bytes, std::size_t size) {
-  static const char digits[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string s((size + 2) / 3 * 4, '=');
-  char* o = s.data();
-  std::size_t i = 0;
-  for (; i + 3 <= size; i += 3, o += 4) { // whole groups, four digits each
-    const std::uint32_t w = std::uint32_t{bytes[i]} << 16 | std::uint32_t{bytes[i + 1]} << 8 | bytes[i + 2];
-    o[0] = digits[w >> 18];
-    o[1] = digits[(w >> 12) & 63];
-    o[2] = digits[(w >> 6) & 63];
-    o[3] = digits[w & 63];
-  }
-  if (i < size) { // one or two bytes left; '=' pads the group
-    std::uint32_t w = std::uint32_t{bytes[i]} << 16;
-    if (i + 1 < size) w |= std::uint32_t{bytes[i + 1]} << 8;
-    o[0] = digits[w >> 18];
-    o[1] = digits[(w >> 12) & 63];
-    o[2] = i + 1 < size ? digits[(w >> 6) & 63] : '=';
-    o[3] = '=';
-  }
+  std::string s;
+  s.reserve((size + 2) / 3 * 4);
+  const std::size_t left = append_base64_groups(s, bytes, size);
+  append_base64_end(s, bytes + size - left, left);
   return s;
 }
 
 std::string deflated_base64(const unsigned char* bytes, std::size_t size) {
   // level 1: the planes below are long runs already; higher levels take
-  // several times as long for a few per cent
-  uLongf packed_size = compressBound(static_cast<uLong>(size));
-  const auto packed = scratch_bytes(packed_size);
-  if (compress2(packed.get(), &packed_size, bytes, static_cast<uLong>(size), 1) != Z_OK)
-    throw std::runtime_error("the page's series could not be compressed");
-  return base64(packed.get(), packed_size);
+  // several times as long for a few per cent. The output goes through one
+  // small buffer into base64 as it comes: fresh memory of the size of the
+  // input, which the system must clear page by page, took a fifth of the
+  // writer's time.
+  z_stream z{};
+  if (deflateInit(&z, 1) != Z_OK) throw std::runtime_error("the page's series could not be compressed");
+  unsigned char chunk[1 << 16];
+  std::size_t kept = 0; // bytes of chunk not yet in whole groups
+  std::string s;
+  z.next_in = const_cast<unsigned char*>(bytes);
+  int status = Z_OK;
+  std::size_t fed = 0;
+  while (status != Z_STREAM_END) {
+    if (z.avail_in == 0 && fed < size) { // zlib counts in 32 bits: feed at most 1 GiB at a time
+      const std::size_t piece = std::min<std::size_t>(size - fed, std::size_t{1} << 30);
+      z.next_in = const_cast<unsigned char*>(bytes + fed);
+      z.avail_in = static_cast<uInt>(piece);
+      fed += piece;
+    }
+    z.next_out = chunk + kept;
+    z.avail_out = static_cast<uInt>(sizeof chunk - kept);
+    status = deflate(&z, fed == size ? Z_FINISH : Z_NO_FLUSH);
+    if (status == Z_STREAM_ERROR) {
+      deflateEnd(&z);
+      throw std::runtime_error("the page's series could not be compressed");
+    }
+    const std::size_t have = sizeof chunk - z.avail_out;
+    if (s.capacity() == 0) s.reserve(have * 4 / 3 + 64); // a first guess; grows as needed
+    kept = append_base64_groups(s, chunk, have);
+    std::memmove(chunk, chunk + have - kept, kept);
+  }
+  deflateEnd(&z);
+  append_base64_end(s, chunk, kept);
+  return s;
 }
 
-std::string packed_series_base64(const double* values, int lines) {
-  const std::size_t n = lines > 0 ? static_cast<std::size_t>(lines) : 0;
-  // neighbouring values of a series are close, so the difference of their
-  // bit patterns has zero high bytes; each byte of it is put with its kind
-  // (all lowest bytes, then all second bytes, ...), giving long runs
-  const auto planes = scratch_bytes(4 * n);
+// The planes of a series: neighbouring values are close, so the difference
+// of their bit patterns has zero high bytes; each byte of it is put with its
+// kind (all lowest bytes, then all second bytes, ...), giving long runs.
+// `planes` holds 4 x lines bytes.
+static void fill_planes(unsigned char* planes, const double* values, std::size_t n) {
   std::uint32_t before = 0;
   for (std::size_t i = 0; i < n; ++i) {
     const float f = drawn_value(values[i]);
@@ -160,6 +202,12 @@ std::string packed_series_base64(const double* values, int lines) {
     planes[2 * n + i] = static_cast<unsigned char>(d >> 16);
     planes[3 * n + i] = static_cast<unsigned char>(d >> 24);
   }
+}
+
+std::string packed_series_base64(const double* values, int lines) {
+  const std::size_t n = lines > 0 ? static_cast<std::size_t>(lines) : 0;
+  const auto planes = scratch_bytes(4 * n);
+  fill_planes(planes.get(), values, n);
   return deflated_base64(planes.get(), 4 * n);
 }
 
@@ -181,27 +229,41 @@ std::vector<unsigned char> lines_taking_part(const double* obs, const double* si
 
 nlohmann::ordered_json accumulated_depth(const double* obs, const double* sim, int lines,
                                          const nlohmann::ordered_json& summary) {
+  return accumulated_depth(obs, sim, lines, series_kind_of(summary));
+}
+
+series_kind series_kind_of(const nlohmann::ordered_json& summary) {
+  series_kind k;
+  k.temperature = summary.value("temperature", false);
+  k.flow = summary.value("flow", false);
+  k.area = summary.contains("area_km2") && summary["area_km2"].is_number() ? summary["area_km2"].get<double>() : 0;
+  k.step = summary.contains("period") ? summary["period"].value("step_hours", 24) : 24;
+  return k;
+}
+
+nlohmann::ordered_json accumulated_depth(const double* obs, const double* sim, int lines,
+                                         const series_kind& kind) {
   const int every = std::max(1, (lines + ACCUMULATED_POINTS - 1) / ACCUMULATED_POINTS);
-  const bool flow = summary.value("flow", false);
-  const double area = summary.contains("area_km2") && summary["area_km2"].is_number()
-                          ? summary["area_km2"].get<double>() : 0;
-  const int step = summary.contains("period") ? summary["period"].value("step_hours", 24) : 24;
+  const bool flow = kind.flow;
+  const double area = kind.area;
+  const int step = kind.step;
   // as selection I turns a sum of flows into a depth: volume = step h * S *
   // 3600 s/h m3 over area * 1e6 m2, in mm; depths are summed as they are
   auto depth = [&](double S) { return flow && area > 0 ? ((step * S * 3600) / (area * 1000000)) * 1000 : S; };
   nlohmann::ordered_json o = nlohmann::ordered_json::array(), s = nlohmann::ordered_json::array();
   double so = 0, ss = 0;
-  for (int i = 0; i < lines; ++i) {
-    // the lines of selection I: neither value negative
-    if (twinser::both_non_negative(obs[i], sim[i])) {
-      so += obs[i];
-      ss += sim[i];
+  for (int from = 0; from < lines; from += every) { // one point after each run of `every` lines
+    const int to = std::min(lines, from + every);
+    for (int i = from; i < to; ++i) {
+      // the lines of selection I: neither value negative
+      if (twinser::both_non_negative(obs[i], sim[i])) {
+        so += obs[i];
+        ss += sim[i];
+      }
     }
-    if ((i + 1) % every == 0 || i + 1 == lines) {
-      // to a thousandth of a mm (or of a value sum): finer than a pixel
-      o.push_back(std::round(depth(so) * 1000) / 1000);
-      s.push_back(std::round(depth(ss) * 1000) / 1000);
-    }
+    // to a thousandth of a mm (or of a value sum): finer than a pixel
+    o.push_back(std::round(depth(so) * 1000) / 1000);
+    s.push_back(std::round(depth(ss) * 1000) / 1000);
   }
   return {{"every_lines", every}, {"obs", o}, {"sim", s}};
 }
@@ -236,39 +298,52 @@ static void put(std::ostream& html, const unsigned char* bytes, std::size_t size
 // ------------------------------------------------------------------ packing
 
 namespace {
+// everything of the page drawn from the store: both series packed, the
+// lines taking part packed, the accumulated depth as JSON text
 struct packed_pair {
-  std::string obs, sim;
+  std::string obs, sim, part, drawn;
 };
 struct early_packing {
   const double* obs = nullptr;
   const double* sim = nullptr;
   int lines = 0;
+  series_kind kind;
   std::future<packed_pair> texts;
 };
 early_packing early; // begun by start_packing, taken by write_page
 
-packed_pair pack_both(const double* obs, const double* sim, int lines) {
-  return {packed_series_base64(obs, lines), packed_series_base64(sim, lines)};
+packed_pair pack_all(const double* obs, const double* sim, int lines, series_kind kind) {
+  packed_pair p;
+  // one buffer of planes for both series
+  const std::size_t n = lines > 0 ? static_cast<std::size_t>(lines) : 0;
+  const auto planes = scratch_bytes(4 * n);
+  fill_planes(planes.get(), obs, n);
+  p.obs = deflated_base64(planes.get(), 4 * n);
+  fill_planes(planes.get(), sim, n);
+  p.sim = deflated_base64(planes.get(), 4 * n);
+  const std::vector<unsigned char> part = lines_taking_part(obs, sim, lines, kind.temperature);
+  p.part = deflated_base64(part.data(), part.size());
+  p.drawn = script_json({{"accumulated", accumulated_depth(obs, sim, lines, kind)}});
+  return p;
 }
 } // namespace
 
-void start_packing(const double* obs, const double* sim, int lines) {
+void start_packing(const double* obs, const double* sim, int lines, const series_kind& kind) {
   if (early.texts.valid()) early.texts.wait();
   early.obs = obs;
   early.sim = sim;
   early.lines = lines;
-  early.texts = std::async(std::launch::async, pack_both, obs, sim, lines);
+  early.kind = kind;
+  early.texts = std::async(std::launch::async, pack_all, obs, sim, lines, kind);
 }
 
 void write_page(std::ostream& html, const nlohmann::ordered_json& summary, const double* obs,
                 const double* sim, int lines) {
-  const bool begun = early.texts.valid() && early.obs == obs && early.sim == sim && early.lines == lines;
-  std::future<packed_pair> texts =
-      begun ? std::move(early.texts) : std::async(std::launch::async, pack_both, obs, sim, lines);
-  const bool temperature = summary.value("temperature", false);
-  const std::vector<unsigned char> part = lines_taking_part(obs, sim, lines, temperature);
-  const nlohmann::ordered_json drawn = {{"accumulated", accumulated_depth(obs, sim, lines, summary)}};
-  const packed_pair packed = texts.get();
+  const series_kind kind = series_kind_of(summary);
+  const bool begun = early.texts.valid() && early.obs == obs && early.sim == sim &&
+                     early.lines == lines && early.kind == kind;
+  const packed_pair packed = begun ? early.texts.get() : pack_all(obs, sim, lines, kind);
+  if (early.texts.valid()) early.texts.wait(); // one begun for other series: not left running
   const std::string& obs_text = packed.obs;
   const std::string& sim_text = packed.sim;
 
@@ -298,9 +373,9 @@ void write_page(std::ostream& html, const nlohmann::ordered_json& summary, const
        << "<script type=\"application/octet-stream\" id=\"twinser-sim\">" << sim_text
        << "</script>\n"
        // one byte a line: 1 when the line takes part in the multi-year row
-       << "<script type=\"application/octet-stream\" id=\"twinser-part\">"
-       << deflated_base64(part.data(), part.size()) << "</script>\n"
-       << "<script type=\"application/json\" id=\"twinser-drawn\">" << script_json(drawn)
+       << "<script type=\"application/octet-stream\" id=\"twinser-part\">" << packed.part
+       << "</script>\n"
+       << "<script type=\"application/json\" id=\"twinser-drawn\">" << packed.drawn
        << "</script>\n<script>\n";
   put(html, asset::uplot_js, asset::uplot_js_size);
   html << "</script>\n<script>\n";

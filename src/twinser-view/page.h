@@ -55,10 +55,21 @@ std::string packed_series_base64(const double* values, int lines);
 std::vector<unsigned char> lines_taking_part(const double* obs, const double* sim, int lines,
                                              bool temperature);
 
-// Packs the series on a thread of its own while the run goes on (the
-// packing is most of the page's time); write_page takes the result when it is
-// given the same series. Called once the store is read.
-void start_packing(const double* obs, const double* sim, int lines);
+// What the drawings from the store depend on, as the summary states it.
+struct series_kind {
+  bool temperature = false; // negative values take part in the multi-year row
+  bool flow = false;        // flows: summed into depths over the area
+  double area = 0;          // km2
+  int step = 24;            // hours a line
+  bool operator==(const series_kind&) const = default;
+};
+series_kind series_kind_of(const nlohmann::ordered_json& summary);
+
+// Packs the series, the lines taking part and the accumulated depth on a
+// thread of its own while the run goes on (most of the page's time);
+// write_page takes the result when it is given the same series of the same
+// kind. Called once the store is read.
+void start_packing(const double* obs, const double* sim, int lines, const series_kind& kind);
 
 // Points of the accumulated-depth chart: {"every_lines": k, "obs": [...],
 // "sim": [...]}, the running sums after lines k, 2k, ... and the last line,
@@ -66,5 +77,7 @@ void start_packing(const double* obs, const double* sim, int lines);
 inline constexpr int ACCUMULATED_POINTS = 4000;
 nlohmann::ordered_json accumulated_depth(const double* obs, const double* sim, int lines,
                                          const nlohmann::ordered_json& summary);
+nlohmann::ordered_json accumulated_depth(const double* obs, const double* sim, int lines,
+                                         const series_kind& kind);
 
 } // namespace twinser_view

@@ -619,8 +619,14 @@
     el('span', 'floor-note', ' On the log scale, values of 0 or below are drawn at the axis floor (' +
        fmt(floor, 6).replace(/\.?0+$/, '') + ' ' + unit + ').', k2);
   }
-  function dateAt(t) { // the line nearest a time, by its summary-style date (for the cursor only)
-    return new Date(t * 1000).toISOString().slice(0, stepH >= 24 ? 10 : 16).replace('T', ' ');
+  // The cursor's readout of a time on the axis, in the summary's date form:
+  // the end of a step at midnight reads as 24:00 of the day that ends (the
+  // chart library's clock text, not a date of the page's own making).
+  function dateAt(t) {
+    const midnight = t % 86400 === 0;
+    const text = new Date((midnight ? t - 1 : t) * 1000).toISOString();
+    if (stepH >= 24) return text.slice(0, 10);
+    return text.slice(0, 10) + ' ' + (midnight ? '24:00' : text.slice(11, 16));
   }
 
   // ------------------------------------------------------------- events up close
