@@ -106,6 +106,23 @@ def main():
         for c in check["charts"]:
             if not c["ok"]:
                 faults.append("chart '%s' drew nothing: %s" % (c["title"], c))
+        # the charts a summary asks for are among those that drew
+        titles = {c["title"] for c in check["charts"]}
+        wanted = ["hydrograph", "residual", "overview", "scatter"]
+        if summary.get("monthly"):
+            wanted.append("seasonal cycle")
+        dc = summary.get("duration_curve")
+        if isinstance(dc, dict) and "reason" not in dc:
+            wanted.append("duration curve")
+        events = [e for s in summary.get("selections", []) if str(s.get("letter", "")).upper() == "G"
+                  for e in s.get("events", [])]
+        if events:
+            wanted.append("event %s" % events[0]["number"])
+        for t in wanted:
+            if t not in titles:
+                faults.append("no chart '%s' on the page" % t)
+        if events and not any(f["feature"].startswith("a click on an event") for f in check.get("features", [])):
+            faults.append("the event click was not tried")
         for f in check.get("features", []):
             if not f["ok"]:
                 faults.append("feature: %s" % f)
