@@ -485,6 +485,7 @@
   // and its window, and dragging over it moves the window; the residual pane
   // shares the detail chart's time axis.
   let detail = null, residual = null, overview = null;
+  let wholeBuckets = null; // the detail chart's coarse buckets of the whole record: [x, sim, obs]
   function windowTo(t0, t1) {
     if (detail) detail.setScale('x', {min: t0, max: t1});
   }
@@ -502,6 +503,7 @@
     const events = [].concat(...eventsOf('G').map(s => s.events || []));
     const peaks = [].concat(...eventsOf('H').map(s => s.peaks || []));
     const reduce = reducer([sim, obs], true);
+    wholeBuckets = reduce.whole;
     const floor = floorOf([obs, sim]);
     let log = false;
     let range = firstWindow();
@@ -645,8 +647,16 @@
       box.dataset.event = k;
       const m = e.maxima || {}, c = e.centre || {};
       const a = Math.max(0, e.first_line), b = Math.min(N, e.end_line);
-      const data = b > a ? reducer([sim.subarray(a, b), obs.subarray(a, b)], true, a, 400)(timeOf(a), timeOf(b - 1))
-                         : [[], [], []];
+      // a window of many coarse buckets (an event of decades) takes those
+      // of the detail chart; a shorter one is cut into buckets of its own
+      const coarse = Math.max(1, Math.ceil(N / BUCKETS));
+      let data;
+      if (b - a > 200 * coarse && wholeBuckets) {
+        const t0 = timeOf(a), t1 = timeOf(b - 1), keep = [];
+        wholeBuckets[0].forEach((x, j) => { if (x >= t0 && x <= t1) keep.push(j); });
+        data = wholeBuckets.map(col => keep.map(j => col[j]));
+      } else data = b > a ? reducer([sim.subarray(a, b), obs.subarray(a, b)], true, a, 400)(timeOf(a), timeOf(b - 1))
+                          : [[], [], []];
       const head = el('p', 'event-head', 'Event ' + e.number + ': ' + (e.first_date || '') + ' to ' + (e.last_date || ''), box);
       head.appendChild(document.createElement('br'));
       if (typeof m.time_diff_hours === 'number')
