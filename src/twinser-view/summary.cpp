@@ -4,8 +4,10 @@
 // an infinity, which the report prints as text, is null.
 #include "summary.h"
 
-#include <cmath>
+#include "common/calendar.h"
+
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -59,9 +61,9 @@ ordered_json first_water_year(const data_record& d) {
   if (d.step <= 0) return nullptr;
   const int per_day = 23 / d.step + 1;
   const int y = d.first_month <= 10 ? d.first_year : d.first_year + 1;
-  const long long start = day_number(d.first_year, d.first_month, 1);
-  const long long first = (day_number(y, 10, 1) - start) * per_day;
-  const long long end = (day_number(y + 1, 10, 1) - start) * per_day;
+  const long long start = common::days_from_civil(d.first_year, d.first_month, 1);
+  const long long first = (common::days_from_civil(y, 10, 1) - start) * per_day;
+  const long long end = (common::days_from_civil(y + 1, 10, 1) - start) * per_day;
   if (end > d.lines) return nullptr;
   return {{"first_line", first}, {"end_line", end}, {"first_date", line_date(static_cast<int>(first))},
           {"last_date", line_date(static_cast<int>(end - 1))}};
@@ -326,7 +328,7 @@ ordered_json summary_json(const run_record& run, const std::string& tool_version
   // the clock of the lines: line i ends lines_per_day into day i / lines_per_day
   // of the period at hour min((i mod lines_per_day + 1) x step, 24)
   const int per_day = d.step > 0 ? 23 / d.step + 1 : 1;
-  const long long first_day = day_number(d.first_year, d.first_month, 1) - day_number(1970, 1, 1);
+  const long long first_day = common::days_from_civil(d.first_year, d.first_month, 1);
   j["period"] = {{"first", year_month(d.first_year, d.first_month)},
                  {"last", year_month(d.last_year, d.last_month)},
                  {"start", date_text(d.first_year, d.first_month, 1, 0)},
