@@ -156,7 +156,9 @@
   //
   // Every finished run, sortable by any column (click its heading) and
   // filtered by a text found in the basin, model or label. Rows are made once;
-  // sorting moves them.
+  // sorting reorders them. The rows are grid lines of fixed column widths whose
+  // layout the browser skips while they are out of sight, so a sort of a
+  // continent's basins lays out a screenful, not all of them.
   el('h2', null, 'Every basin and model', page);
   const filter = el('input', 'filter', null, page);
   filter.type = 'search';
@@ -166,22 +168,26 @@
                  ['n', COL.n, 0], ['NSE', COL.nse, 3], ['NSE 90%', NI, 'iv'], ['KGE', COL.kge_2009, 3],
                  ['KGE 90%', KI, 'iv'], ['KGE 2012', COL.kge_2012, 3],
                  ['percent bias', COL.percent_bias, 2], ['r', COL.r, 3]];
-  const table = el('table', 'basins', null, page);
-  const hr = el('tr', null, null, el('thead', null, null, table));
-  const body = el('tbody', null, null, table);
+  const table = el('div', 'grid', null, page);
+  table.setAttribute('role', 'table');
+  const hr = el('div', 'line head', null, table);
+  hr.setAttribute('role', 'row');
+  const body = el('div', 'lines', null, table);
   const items = D.rows.map(r => {
-    const tr = document.createElement('tr');
+    const tr = document.createElement('div');
+    tr.className = r[ST] === 2 ? 'line refused' : 'line';
+    tr.setAttribute('role', 'row');
     const key = (r[B] + '\u0000' + r[M] + '\u0000' + (r[LBL] || '')).toLowerCase();
     for (const [, c, d] of heads) {
-      const td = el('td', d === 'text' ? null : 'num', null, tr);
+      const td = el('span', d === 'text' ? 'c' : 'c num', null, tr);
       if (c === B && r[LINK]) {
         const a = el('a', null, r[B], td);
         a.href = r[LINK];
       } else if (d === 'text') td.textContent = r[c];
       else if (d === 'iv') td.textContent = r[c] ? fmt(r[c][0], 3) + ' to ' + fmt(r[c][1], 3) : '';
       else td.textContent = fmt(r[c], d);
+      if (d === 'text') td.title = r[c];
     }
-    if (r[ST] === 2) tr.className = 'refused';
     return {r: r, tr: tr, key: key};
   });
   let order = {col: -1, up: true};
@@ -202,15 +208,15 @@
       if (text) return sign * (a < b ? -1 : a > b ? 1 : 0);
       return sign * (a - b);
     });
-    const f = document.createDocumentFragment();
-    for (const it of items) f.appendChild(it.tr);
-    body.appendChild(f);
-    hr.querySelectorAll('th').forEach((th, i) => {
+    // the rows stay where they are in the document; their order in the
+    // flexbox changes, which restyles one element a row, not its cells
+    for (let i = 0; i < items.length; i++) items[i].tr.style.order = i;
+    hr.querySelectorAll('.c').forEach((th, i) => {
       th.dataset.sorted = i === k ? (order.up ? 'up' : 'down') : '';
     });
   }
   heads.forEach(([name], k) => {
-    const th = el('th', null, name, hr);
+    const th = el('span', 'c', name, hr);
     th.addEventListener('click', () => sortBy(k));
   });
   function applyFilter() {
@@ -281,7 +287,7 @@
     return ms;
   }
   function selfCheck() {
-    const result = {ok: true, errors: [], charts: [], rows: body.rows.length, models: models,
+    const result = {ok: true, errors: [], charts: [], rows: body.children.length, models: models,
                     problems: D.problems.length};
     let chain = Promise.resolve();
     for (const c of charts) {
@@ -297,11 +303,12 @@
       });
     }
     return chain.then(() => {
-      // sorting by NSE falling puts the largest first; a filter of the first
-      // basin's name keeps it
+      // sorting by NSE falling draws the largest on top; a filter of the
+      // first basin's name keeps it
       const k = heads.findIndex(h => h[0] === 'NSE');
       sortBy(k); sortBy(k);
-      const first = items.length ? items[0].r[COL.nse] : null;
+      const top1 = it => it.tr.getBoundingClientRect().top;
+      const first = items.length ? items.reduce((p, q) => top1(p) <= top1(q) ? p : q).r[COL.nse] : null;
       const top = Math.max(...D.rows.map(r => r[COL.nse] === null ? -Infinity : r[COL.nse]));
       result.sort_ok = !items.length || first === top || (first === null && top === -Infinity);
       if (items.length) {

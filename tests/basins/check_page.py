@@ -36,13 +36,13 @@ class Dom(HTMLParser):
             self.scripts.append((a.get("type"), a.get("id")))
         if a.get("id") in ("twinser-check", "twinser-errors"):
             self.where = a["id"]
-        if tag == "td":
+        if tag == "td" or (tag == "span" and "c" in a.get("class", "").split()):
             self.cell = ""
 
     def handle_endtag(self, tag):
         if tag == "pre":
             self.where = None
-        if tag == "td" and self.cell is not None:
+        if tag in ("td", "span") and self.cell is not None:
             self.cells.append(self.cell)
             self.cell = None
 
