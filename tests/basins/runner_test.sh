@@ -92,6 +92,51 @@ for f in faults:
 sys.exit(1 if faults else 0)
 PY
 
+# The closing step alone on summaries that carry the newer measures: the
+# label of the summary, nested measures and intervals as dotted columns, a
+# measure's reason; rows of older summaries keep empty cells there
+python3 - "$b/basin_01/wet_report.json" "$b/basin_02/wet_report.json" <<'PY'
+import json, sys
+s = json.load(open(sys.argv[1]))
+# the label where a summary holds it, after "tool"; the duration curve last
+s = dict([(k, v) for k, v in s.items() if k in ("schema", "tool")] + [("label", "From the summary")] +
+         [(k, v) for k, v in s.items() if k not in ("schema", "tool")])
+w = s["whole_period"]
+w["low_flow"] = {"offset": 0.09, "log_nse": 0.5, "log_kge_2012": 0.25,
+                 "inverse_nse": -1.5, "inverse_kge_2012": None}
+w["uncertainty"] = {"method": "block bootstrap over whole years", "resamples": 1000, "seed": 7,
+                    "years": 30, "nse": {"p05": 0.125, "median": 0.5, "p95": 0.875,
+                                         "jackknife_se": 0.0625}}
+s["duration_curve"] = {"n": 31, "high_volume_bias": {"from_percent": 0, "to_percent": 2,
+                                                      "value": 12.5},
+                       "low_volume_bias": {"from_percent": 70, "to_percent": 100, "value": None,
+                                           "reason": "zero flows"}}
+json.dump(s, open(sys.argv[1], "w"), indent=1)
+s = json.load(open(sys.argv[2]))
+s["whole_period"]["low_flow"] = {"reason": "no lines"}
+json.dump(s, open(sys.argv[2], "w"))
+PY
+"$co/scripts/twinser-basins" --gather "$b" > /dev/null
+check "newer measures in basins.csv" python3 - "$b/basins.csv" <<'PY'
+import csv, sys
+rows = {(r["basin"], r["model"]): r for r in csv.DictReader(open(sys.argv[1], newline=""))}
+a, b, c = rows[("basin_01", "wet")], rows[("basin_02", "wet")], rows[("basin_01", "dry")]
+want_a = {"label": "From the summary", "low_flow.offset": "0.09", "low_flow.log_nse": "0.5",
+          "low_flow.inverse_kge_2012": "", "uncertainty.nse.p05": "0.125",
+          "uncertainty.nse.p95": "0.875", "uncertainty.resamples": "1000",
+          "uncertainty.method": "block bootstrap over whole years",
+          "duration_curve.high_volume_bias": "12.5", "duration_curve.low_volume_bias": "",
+          "duration_curve.low_volume_bias.reason": "zero flows"}
+faults = ["basin_01/wet %s: %r" % (k, a.get(k)) for k, v in want_a.items() if a.get(k) != v]
+if b.get("low_flow.reason") != "no lines" or b.get("low_flow.log_nse") != "":
+    faults.append("basin_02/wet: %r %r" % (b.get("low_flow.reason"), b.get("low_flow.log_nse")))
+if c.get("uncertainty.nse.p05") != "" or c["label"] != "Gauge 01 at the bridge":
+    faults.append("basin_01/dry, an older summary: %r" % c)
+print("\n".join(faults))
+sys.exit(1 if faults else 0)
+PY
+check "the interval on the page" grep -q '"From the summary",[^]]*\[0.125,0.875\]' "$b/basins.html"
+
 # A second campaign whose GNU parallel fails: nothing of the first may pass
 # for it
 run -j abc "$b" > "$work/out2" 2> /dev/null
