@@ -155,10 +155,10 @@
   // --------------------------------------------------------------- the table
   //
   // Every finished run, sortable by any column (click its heading) and
-  // filtered by a text found in the basin, model or label. Rows are made once;
-  // sorting reorders them. The rows are grid lines of fixed column widths whose
-  // layout the browser skips while they are out of sight, so a sort of a
-  // continent's basins lays out a screenful, not all of them.
+  // filtered by a text found in the basin, model or label. The rows scroll in
+  // a window of their own, and only the lines in sight are in the document:
+  // sorting or filtering a continent's basins reorders an array and redraws
+  // a screenful, whatever the number of rows.
   el('h2', null, 'Every basin and model', page);
   const filter = el('input', 'filter', null, page);
   filter.type = 'search';
@@ -168,16 +168,21 @@
                  ['n', COL.n, 0], ['NSE', COL.nse, 3], ['NSE 90%', NI, 'iv'], ['KGE', COL.kge_2009, 3],
                  ['KGE 90%', KI, 'iv'], ['KGE 2012', COL.kge_2012, 3],
                  ['percent bias', COL.percent_bias, 2], ['r', COL.r, 3]];
+  const LINE = 22;  // px, the height of a line (.grid .line in the style)
   const table = el('div', 'grid', null, page);
   table.setAttribute('role', 'table');
   const hr = el('div', 'line head', null, table);
   hr.setAttribute('role', 'row');
-  const body = el('div', 'lines', null, table);
-  const items = D.rows.map(r => {
-    const tr = document.createElement('div');
+  const view = el('div', 'view', null, table);
+  const body = el('div', 'lines', null, view);
+  const items = D.rows.map(r => ({r: r, tr: null,
+                                  key: (r[B] + '\u0000' + r[M] + '\u0000' + (r[LBL] || '')).toLowerCase()}));
+  let shown = items.slice();
+  function lineOf(it) {  // made when first in sight, then kept
+    if (it.tr) return it.tr;
+    const r = it.r, tr = document.createElement('div');
     tr.className = r[ST] === 2 ? 'line refused' : 'line';
     tr.setAttribute('role', 'row');
-    const key = (r[B] + '\u0000' + r[M] + '\u0000' + (r[LBL] || '')).toLowerCase();
     for (const [, c, d] of heads) {
       const td = el('span', d === 'text' ? 'c' : 'c num', null, tr);
       if (c === B && r[LINK]) {
@@ -188,7 +193,26 @@
       else td.textContent = fmt(r[c], d);
       if (d === 'text') td.title = r[c];
     }
-    return {r: r, tr: tr, key: key};
+    it.tr = tr;
+    return tr;
+  }
+  function draw() {
+    body.style.height = shown.length * LINE + 'px';
+    const first = Math.max(0, Math.floor(view.scrollTop / LINE) - 10);
+    const last = Math.min(shown.length, first + Math.ceil((view.clientHeight || 600) / LINE) + 20);
+    const f = document.createDocumentFragment();
+    for (let i = first; i < last; i++) {
+      const tr = lineOf(shown[i]);
+      tr.style.top = i * LINE + 'px';
+      f.appendChild(tr);
+    }
+    body.replaceChildren(f);
+  }
+  let pending = false;
+  view.addEventListener('scroll', () => {
+    if (pending) return;
+    pending = true;
+    requestAnimationFrame(() => { pending = false; draw(); });
   });
   let order = {col: -1, up: true};
   function value(it, c, d) {
@@ -208,31 +232,22 @@
       if (text) return sign * (a < b ? -1 : a > b ? 1 : 0);
       return sign * (a - b);
     });
-    // the rows stay where they are in the document; their order in the
-    // flexbox changes, which restyles one element a row, not its cells
-    for (let i = 0; i < items.length; i++) items[i].tr.style.order = i;
     hr.querySelectorAll('.c').forEach((th, i) => {
       th.dataset.sorted = i === k ? (order.up ? 'up' : 'down') : '';
     });
+    applyFilter();
   }
   heads.forEach(([name], k) => {
-    const th = el('span', 'c', name, hr);
+    const th = el('span', heads[k][2] === 'text' ? 'c' : 'c num', name, hr);
     th.addEventListener('click', () => sortBy(k));
   });
   function applyFilter() {
     const q = filter.value.toLowerCase();
-    let shown = 0;
-    for (const it of items) {
-      const on = !q || it.key.indexOf(q) >= 0;
-      it.tr.hidden = !on;
-      if (on) shown++;
-    }
-    counter.textContent = ' ' + shown + ' of ' + items.length + ' rows';
+    shown = q ? items.filter(it => it.key.indexOf(q) >= 0) : items.slice();
+    counter.textContent = ' ' + shown.length + ' of ' + items.length + ' rows';
+    draw();
   }
   filter.addEventListener('input', applyFilter);
-  const f0 = document.createDocumentFragment();
-  for (const it of items) f0.appendChild(it.tr);
-  body.appendChild(f0);
   applyFilter();
 
   // --------------------------------------------------------------- problems
@@ -287,7 +302,7 @@
     return ms;
   }
   function selfCheck() {
-    const result = {ok: true, errors: [], charts: [], rows: body.children.length, models: models,
+    const result = {ok: true, errors: [], charts: [], rows: items.length, models: models,
                     problems: D.problems.length};
     let chain = Promise.resolve();
     for (const c of charts) {
@@ -307,14 +322,16 @@
       // first basin's name keeps it
       const k = heads.findIndex(h => h[0] === 'NSE');
       sortBy(k); sortBy(k);
-      const top1 = it => it.tr.getBoundingClientRect().top;
-      const first = items.length ? items.reduce((p, q) => top1(p) <= top1(q) ? p : q).r[COL.nse] : null;
+      const nseCell = heads.findIndex(h => h[0] === 'NSE');
+      const drawn = Array.from(body.children).sort((p, q) => parseFloat(p.style.top) - parseFloat(q.style.top));
       const top = Math.max(...D.rows.map(r => r[COL.nse] === null ? -Infinity : r[COL.nse]));
-      result.sort_ok = !items.length || first === top || (first === null && top === -Infinity);
+      result.sort_ok = !items.length ||
+        (drawn.length > 0 && drawn[0].children[nseCell].textContent === fmt(top === -Infinity ? null : top, 3));
       if (items.length) {
         filter.value = D.rows[0][B];
         applyFilter();
-        result.filter_ok = !items.find(it => it.r === D.rows[0]).tr.hidden;
+        result.filter_ok = shown.some(it => it.r === D.rows[0]) &&
+          Array.from(body.children).some(tr => tr === items.find(it => it.r === D.rows[0]).tr);
         filter.value = '';
         applyFilter();
       }
