@@ -58,6 +58,10 @@
     if (note) el('p', 'note', note, box);
     return box;
   }
+  function xRange(xs) {  // from the lowest value (not below LOW) to 1 or above
+    const lo = Math.max(LOW, xs[0]), hi = Math.max(1, xs[xs.length - 1]);
+    return [hi - lo > 1e-9 ? lo : hi - 1, hi];
+  }
   function cdf(col, name) {
     const per = models.map(m => sortedValues(col, m));
     const xs = Array.from(new Set([].concat(...per).map(v => Math.max(v, LOW)))).sort((a, b) => a - b);
@@ -68,7 +72,7 @@
                          ' are counted at the left edge.');
     const u = new uPlot({
       width: 620, height: 320, title: '',
-      scales: {x: {time: false, range: () => [Math.max(LOW, xs[0]), Math.max(1, xs[xs.length - 1])]},
+      scales: {x: {time: false, range: () => xRange(xs)},
                y: {range: [0, 1]}},
       axes: [{label: name}, {label: 'share of basins'}],
       series: [{label: name}].concat(models.map(m => ({
@@ -96,7 +100,10 @@
     }
     return out;
   }
+  let scatter = null;
   function compare(box, a, b) {
+    if (scatter) scatter.destroy();
+    scatter = null;
     box.textContent = '';
     const p = pairs(a, b);
     const better = p.filter(q => q.y > q.x).length;
@@ -115,6 +122,7 @@
                 points: {show: true, size: 5, fill: colourOf(b), stroke: colourOf(b)}},
                {label: 'equal', stroke: '#999999', width: 1, dash: [4, 4], points: {show: false}}],
     }, [xs, s.map(q => cl(q.y)), xs], box);
+    scatter = u;
     charts.push({title: 'KGE ' + b + ' against ' + a, u: u, inked: [1]});
     const most = p.slice().sort((q, r) => Math.abs(r.y - r.x) - Math.abs(q.y - q.x)).slice(0, 20);
     el('h3', null, 'Basins where ' + a + ' and ' + b + ' differ most in KGE', box);
