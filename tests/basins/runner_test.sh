@@ -5,9 +5,9 @@
 # series file named like the runner's status file, two models writing one
 # report, a report name too long for the runner's files. The command, the
 # binary and the folder all sit under paths holding GNU parallel's replacement
-# strings. Then, with those results in place: a second campaign whose GNU
-# parallel fails lists none of them; a runner meeting another one's lock is
-# refused; an interrupted campaign lists only what it ran.
+# strings. Then, with those results in place: an interrupted campaign lists
+# only what it ran; a campaign whose GNU parallel fails lists none of them;
+# a runner meeting another one's lock is refused.
 # usage: tests/basins/runner_test.sh BIN_DIR   (BIN_DIR holds twinser-view)
 set -u
 bin_dir=$(cd "$1" && pwd)
@@ -137,35 +137,12 @@ sys.exit(1 if faults else 0)
 PY
 check "the interval on the page" grep -q '"From the summary",[^]]*\[0.125,0.875\]' "$b/basins.html"
 
-# A second campaign whose GNU parallel fails: nothing of the first may pass
-# for it
-run -j abc "$b" > "$work/out2" 2> /dev/null
-status=$?
-check "parallel failing: exit status not 0 (got $status)" test "$status" != 0
-check "parallel failing: nothing finished" grep -qx \
-  "19 basins, 26 runs: 0 finished, 0 finished after a refusal, 0 stopped, 26 not run" "$work/out2"
-check "parallel failing: a tab shown as an escape" \
-  grep -qx "  tab\\\\there	wet	no exit status: the run did not end in this campaign" "$work/out2"
-check "parallel failing: a byte not UTF-8 shown as an escape" \
-  grep -qx "  latin\\\\xe9	wet	no exit status: the run did not end in this campaign" "$work/out2"
-check "parallel failing: said so" grep -q "^GNU parallel failed (exit status 255" "$work/out2"
-check "parallel failing: basins.csv without rows" test "$(wc -l < "$b/basins.csv")" = 1
-check "parallel failing: no status left from the first campaign" \
-  test -z "$(find "$b" -name '*.status' ! -path '*/collides/*')"
-
-# Another runner holds the lock: refused, nothing touched
-flock "$b/.twinser-basins.lock" "$co/scripts/twinser-basins" --gather "$b" > "$work/out3" 2>&1
-status=$?
-check "locked: exit status 1 (got $status)" test "$status" = 1
-check "locked: the message" grep -q "^twinser-basins: another twinser-basins (process .*) works on " "$work/out3"
-
-# An interrupted campaign, each run slowed to a fifth of a second, after a
+# An interrupted campaign, each run slowed to a fifth of a second, after the
 # whole one: it lists as finished only the runs that ended after it began
 slow="$work/slow"
 mkdir "$slow"
 printf '#!/bin/sh\nsleep 0.2\nexec "%s" "$@"\n' "$bin_dir/twinser-view" > "$slow/twinser-view"
 chmod +x "$slow/twinser-view"
-run -j 2 "$b" > /dev/null 2>&1
 touch "$work/mark"
 set -m
 "$co/scripts/twinser-basins" --bin-dir "$slow" -j 1 "$b" > "$work/out4" 2> /dev/null &
@@ -190,6 +167,28 @@ rows = open(csv, encoding="utf-8").read().count("\n") - 1 - 1  # the name with a
 sys.exit(not (m and int(m.group(1)) + int(m.group(2)) == ended and rows <= ended))
 PY
 check "interrupted: no plan left behind" test ! -e "$b/.twinser-basins.plan"
+
+# A campaign whose GNU parallel fails, after the interrupted one: nothing of
+# the earlier campaigns may pass for it
+run -j abc "$b" > "$work/out2" 2> /dev/null
+status=$?
+check "parallel failing: exit status not 0 (got $status)" test "$status" != 0
+check "parallel failing: nothing finished" grep -qx \
+  "19 basins, 26 runs: 0 finished, 0 finished after a refusal, 0 stopped, 26 not run" "$work/out2"
+check "parallel failing: a tab shown as an escape" \
+  grep -qx "  tab\\\\there	wet	no exit status: the run did not end in this campaign" "$work/out2"
+check "parallel failing: a byte not UTF-8 shown as an escape" \
+  grep -qx "  latin\\\\xe9	wet	no exit status: the run did not end in this campaign" "$work/out2"
+check "parallel failing: said so" grep -q "^GNU parallel failed (exit status 255" "$work/out2"
+check "parallel failing: basins.csv without rows" test "$(wc -l < "$b/basins.csv")" = 1
+check "parallel failing: no status left from earlier campaigns" \
+  test -z "$(find "$b" -name '*.status' ! -path '*/collides/*')"
+
+# Another runner holds the lock: refused, nothing touched
+flock "$b/.twinser-basins.lock" "$co/scripts/twinser-basins" --gather "$b" > "$work/out3" 2>&1
+status=$?
+check "locked: exit status 1 (got $status)" test "$status" = 1
+check "locked: the message" grep -q "^twinser-basins: another twinser-basins (process .*) works on " "$work/out3"
 
 if [ $fail = 1 ]; then
   for f in out err out2 out4; do echo "--- $f:"; cat "$work/$f" 2> /dev/null; done
