@@ -204,17 +204,21 @@
     it.tr = tr;
     return tr;
   }
-  function draw() {
-    body.style.height = shown.length * LINE + 'px';
-    const first = Math.max(0, Math.floor(view.scrollTop / LINE) - 10);
-    const last = Math.min(shown.length, first + Math.ceil((view.clientHeight || 600) / LINE) + 20);
-    const f = document.createDocumentFragment();
+  function draw() {  // lines that stay in sight stay in the document
+    const height = shown.length * LINE + 'px';
+    if (body.style.height !== height) body.style.height = height;
+    const first = Math.max(0, Math.floor(view.scrollTop / LINE) - 5);
+    const last = Math.min(shown.length, first + Math.ceil((view.clientHeight || 600) / LINE) + 10);
+    const want = new Set();
     for (let i = first; i < last; i++) {
-      const tr = lineOf(shown[i]);
-      tr.style.top = i * LINE + 'px';
-      f.appendChild(tr);
+      const tr = lineOf(shown[i]), top = i * LINE + 'px';
+      if (tr.style.top !== top) tr.style.top = top;
+      want.add(tr);
     }
-    body.replaceChildren(f);
+    for (const tr of Array.from(body.children)) if (!want.has(tr)) tr.remove();
+    const f = document.createDocumentFragment();
+    for (const tr of want) if (tr.parentNode !== body) f.appendChild(tr);
+    body.appendChild(f);
   }
   let pending = false;
   view.addEventListener('scroll', () => {
@@ -352,7 +356,10 @@
   if (/selfcheck/.test(location.hash)) selfCheck();
   if (/bench/.test(location.hash)) {
     const ms = timeSorts();
-    document.body.dataset.sortMaxMs = Math.max(...ms).toFixed(1);
+    const sorted = ms.slice().sort((a, b) => a - b);
+    document.body.dataset.sortMaxMs = sorted[sorted.length - 1].toFixed(1);
+    document.body.dataset.sortMinMs = sorted[0].toFixed(1);
+    document.body.dataset.sortMedianMs = sorted[sorted.length >> 1].toFixed(1);
     document.body.dataset.sortMeanMs = (ms.reduce((a, b) => a + b, 0) / ms.length).toFixed(1);
     document.body.dataset.rows = String(items.length);
   }
