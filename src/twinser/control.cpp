@@ -270,6 +270,7 @@ int run(int argc, char** argv) {
   data_info();
   month_year();
   fixed_sections();
+  if (extras_wanted) results.beyond = measures_beyond_report();
   if (!ctl_ended && std::toupper(static_cast<unsigned char>(selection)) == 'T') data_meth();
 
   for (;;) {
@@ -305,6 +306,7 @@ void reset_state() {
   OPTION_O = 0;
   part_refused = false;
   extras_wanted = false;
+  bootstrap_wanted = true;
   ctl_ended = false;
   AREA = 0;
   Qobs = Qsim = nullptr;
