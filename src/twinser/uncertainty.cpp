@@ -231,9 +231,12 @@ uncertainty_record block_bootstrap(const std::vector<year_sums>& years, int resa
     iv.p05 = quantile(v, 0.05);
     iv.median = quantile(v, 0.5);
     iv.p95 = quantile(v, 0.95);
-    double mean = 0;
-    for (double x : left_out[j]) mean += x;
-    mean /= static_cast<double>(k);
+    // the mean taken about the first value, so that equal values give an
+    // error of exactly zero
+    const double first = left_out[j].front();
+    double shift = 0;
+    for (double x : left_out[j]) shift += x - first;
+    const double mean = first + shift / static_cast<double>(k);
     double sq = 0;
     for (double x : left_out[j]) sq += (x - mean) * (x - mean);
     iv.jackknife_se = std::sqrt(static_cast<double>(k - 1) / static_cast<double>(k) * sq);
