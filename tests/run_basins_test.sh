@@ -57,6 +57,8 @@ check "exit status 1 when a basin stopped (got $status)" test "$status" = 1
 check "nineteen reports" test "$(find "$b" -mindepth 2 -maxdepth 2 -name "b*_report.txt" | wc -l)" = 19
 check "no report for the stopped basin" test ! -e "$b/basin_13/b13_report.txt"
 check "a JSON summary beside each report" test "$(find "$b" -mindepth 2 -maxdepth 2 -name "b*_report.json" | wc -l)" = 19
+check "every summary fits the schema" find "$b" -mindepth 2 -maxdepth 2 -name "b*_report.json" \
+  -exec python3 "$top/tests/check_schema.py" {} +
 check "terminal output beside the report" \
   grep -q "THE PROGRAM FINISHED SUCCESSFULLY" "$b/basin 07/b7_report.terminal.txt"
 check "status file of the refusing basin" test "$(cat "$b/basin_09/b9_report.status")" = 2

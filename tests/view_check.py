@@ -3,11 +3,14 @@
 measure printed in the multi-year row, the best line fit and the yearly and
 monthly rows must be the JSON value written at the report's precision (the
 stream's general format with the decimal point shown, C's %#.<p>g), and a
-null where the report prints nan or inf.
+null where the report prints nan or inf. The summary must also validate
+against the shipped schema (check_schema.py).
 
 Usage: view_check.py REPORT JSON"""
 import json
 import sys
+
+import check_schema
 
 # Each printed field: (text before it, width, JSON key, significant digits);
 # digits 0 marks an integer. A field wider than its width pushes the rest on.
@@ -64,6 +67,7 @@ def main():
     summary = json.load(open(sys.argv[2]))
     if summary.get("schema") != "twinser-summary/1":
         failures.append("schema is not twinser-summary/1")
+    failures.extend("schema: " + e for e in check_schema.errors(check_schema.validator(), summary))
 
     whole = summary["whole_period"]
     check_line("multi-year", rows_after(report, "MULTI-YEAR STATISTICS", 5, 1)[0], MULTI_YEAR, whole)
