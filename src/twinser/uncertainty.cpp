@@ -29,45 +29,53 @@ namespace twinser {
 std::vector<year_sums> whole_year_sums(const double* obs, const double* sim, const int* months,
                                        const int* years, int lines, int first_month, int first_year,
                                        int whole_years, bool temperature) {
-  const std::size_t ny = static_cast<std::size_t>(whole_years > 0 ? whole_years : 0);
   const auto takes_part = [temperature](double o, double s) {
     return temperature ? neither_missing(o, s) : both_non_negative(o, s);
   };
-  // the year block of a line; ny or more for a line outside every whole year
-  const auto block = [&](int i) {
-    const long long k = (static_cast<long long>(years[i]) - first_year) * 12 + months[i] - first_month;
-    return k < 0 ? ny : static_cast<std::size_t>(k / 12);
+  // months from the first month of the period to a line's label; the labels
+  // never fall along the store, so each year is one stretch of lines, found
+  // by bisection, and its two passes run over lines still in the cache
+  const auto month_of = [&](int i) {
+    return (static_cast<long long>(years[i]) - first_year) * 12 + months[i] - first_month;
   };
-  std::vector<year_sums> all(ny);
-  std::vector<double> so(ny, 0.0), ss(ny, 0.0);
-  for (int i = 0; i < lines; ++i) {
-    if (!takes_part(obs[i], sim[i])) continue;
-    const std::size_t b = block(i);
-    if (b >= ny) continue;
-    all[b].n += 1;
-    so[b] += obs[i];
-    ss[b] += sim[i];
-  }
-  for (std::size_t b = 0; b < ny; ++b) {
-    all[b].mean_o = so[b] / all[b].n;
-    all[b].mean_s = ss[b] / all[b].n;
-  }
-  for (int i = 0; i < lines; ++i) {
-    if (!takes_part(obs[i], sim[i])) continue;
-    const std::size_t b = block(i);
-    if (b >= ny) continue;
-    year_sums& y = all[b];
-    const double co = obs[i] - y.mean_o, cs = sim[i] - y.mean_s, d = sim[i] - obs[i];
-    y.oo += co * co;
-    y.ss += cs * cs;
-    y.os += co * cs;
-    y.dd += d * d;
-    y.sum_o += obs[i];
-    y.sum_d += d;
-  }
+  const auto first_line_from = [&](long long m) {
+    int lo = 0, hi = lines; // first line whose month is m or later
+    while (lo < hi) {
+      const int mid = lo + (hi - lo) / 2;
+      if (month_of(mid) < m) lo = mid + 1;
+      else hi = mid;
+    }
+    return lo;
+  };
   std::vector<year_sums> kept;
-  for (const year_sums& y : all)
-    if (y.n > 0) kept.push_back(y);
+  int begin = first_line_from(0);
+  for (int b = 0; b < whole_years; ++b) {
+    const int end = first_line_from(12LL * (b + 1));
+    year_sums y;
+    double so = 0, ss = 0;
+    for (int i = begin; i < end; ++i)
+      if (takes_part(obs[i], sim[i])) {
+        y.n += 1;
+        so += obs[i];
+        ss += sim[i];
+      }
+    if (y.n > 0) {
+      y.mean_o = so / y.n;
+      y.mean_s = ss / y.n;
+      for (int i = begin; i < end; ++i) {
+        if (!takes_part(obs[i], sim[i])) continue;
+        const double co = obs[i] - y.mean_o, cs = sim[i] - y.mean_s, d = sim[i] - obs[i];
+        y.oo += co * co;
+        y.ss += cs * cs;
+        y.os += co * cs;
+        y.dd += d * d;
+        y.sum_o += obs[i];
+        y.sum_d += d;
+      }
+      kept.push_back(y);
+    }
+    begin = end;
+  }
   return kept;
 }
 
