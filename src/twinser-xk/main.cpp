@@ -80,11 +80,6 @@ void write_atomically(const std::string& name, const xk::series& s, const xk::op
   fail(name, std::string("cannot be written: ") + std::strerror(err));
 }
 
-bool same_file(const std::string& a, const std::string& b) {
-  struct stat sa, sb;
-  return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
-
 // One line: the period, the step, how many lines hold a value and why the
 // others hold -999.
 std::string summary(const std::string& out_name, const xk::series& s, const xk::options& opt) {
@@ -136,7 +131,7 @@ int main(int argc, char** argv) {
   opt.has_missing_below = below->count() > 0;
   opt.has_area = area->count() > 0;
   check_options(opt);
-  if (same_file(in_name, out_name)) fail(out_name, "is the CSV file itself; name another series file");
+  if (common::same_file(in_name, out_name)) fail(out_name, "is the CSV file itself; name another series file");
 
   std::string bytes = read_all(in_name);
   xk::series s;
