@@ -6,8 +6,10 @@ stream's general format with the decimal point shown, C's %#.<p>g), and a
 null where the report prints nan or inf. The summary must also validate
 against the shipped schema (check_schema.py).
 
-Usage: view_check.py REPORT JSON"""
+Usage: view_check.py REPORT JSON, or view_check.py DIR JSON for the report
+the summary names, in DIR."""
 import json
+import os
 import sys
 
 import check_schema
@@ -63,8 +65,11 @@ def rows_after(lines, title, skip, count):
 
 
 def main():
-    report = open(sys.argv[1], encoding="latin-1").read().split("\n")
     summary = json.load(open(sys.argv[2]))
+    report_path = sys.argv[1]
+    if os.path.isdir(report_path):
+        report_path = os.path.join(report_path, summary["report_file"])
+    report = open(report_path, encoding="latin-1").read().split("\n")
     if summary.get("schema") != "twinser-summary/1":
         failures.append("schema is not twinser-summary/1")
     failures.extend("schema: " + e for e in check_schema.errors(check_schema.validator(), summary))
