@@ -361,6 +361,119 @@ struct refused_record {
 using selection_record = std::variant<display_record, class_record, event_record, peak_record,
                                       accumulation_record, refused_record>;
 
+// ------------------------------------------------ measures beyond the report
+//
+// Computed once, after the fixed sections, only for a rendering that shows
+// them (extras_wanted), over the multi-year row's lines; the report never
+// prints them. A measure that cannot be formed keeps its nan and says why in
+// plain words (`reason`); nothing here divides by zero unguarded.
+
+// One segment measure of the flow-duration curve, with its bounds.
+struct curve_segment {
+  double from_percent = 0, to_percent = 0; // exceedance probability bounds, %
+  double value = NAN_VALUE;                // percent bias; nan when reason is set
+  std::string reason;                      // why there is no value; empty when there is
+};
+
+// Flow-duration curves of both series (duration_curve.cpp).
+struct duration_curve_record {
+  std::string reason;                      // why there is no curve; empty when there is
+  std::uint32_t n = 0;                     // lines where both values are present and >= 0
+  std::vector<double> exceedance_percent;  // the fixed probabilities, %, ascending
+  std::vector<double> observed, simulated; // curve values at those probabilities
+  curve_segment high_volume{0, 2, NAN_VALUE, ""};   // high-flow volume bias
+  curve_segment mid_slope{20, 70, NAN_VALUE, ""};   // mid-segment slope bias (log values)
+  curve_segment low_volume{70, 100, NAN_VALUE, ""}; // low-flow volume bias (log values)
+};
+
+// Efficiencies on transformed values that weight low flows (low_flows.cpp).
+struct low_flow_record {
+  std::string reason;                                 // why there are none; empty when there are
+  double offset = NAN_VALUE;                          // eps = observed mean / 100, series unit
+  double log_nse = NAN_VALUE, log_kge_2012 = NAN_VALUE;         // on ln(q + eps)
+  double inverse_nse = NAN_VALUE, inverse_kge_2012 = NAN_VALUE; // on 1 / (q + eps)
+};
+
+// The seasonal benchmark and the benchmark efficiency (benchmark.cpp).
+struct benchmark_record {
+  bool monthly_basis = false;     // benchmark by calendar month (steps over a day), else by day
+  std::uint32_t lines = 0;        // lines that have a benchmark value
+  double seasonal_nse = NAN_VALUE; // 1 - sum (s - o)^2 / sum (b - o)^2
+  std::string seasonal_nse_reason; // why seasonal_nse is nan; empty when it is not
+  double mean_flow_kge = NAN_VALUE; // KGE of the mean-flow benchmark, mean_flow_kge()
+};
+// KGE of the mean-flow benchmark (every line given the observed mean): r is
+// undefined, taken as 0, alpha 0 and beta 1, so 1 - sqrt(2) for any series
+double mean_flow_kge();
+
+// The sums of one whole year, about its own means (uncertainty.cpp).
+struct year_sums {
+  std::uint32_t n = 0;           // lines
+  double mean_o = 0, mean_s = 0; // means
+  double oo = 0, ss = 0, os = 0; // sum (o - mean o)^2, (s - mean s)^2, their product sum
+  double dd = 0;                 // sum (s - o)^2
+  double sum_o = 0, sum_d = 0;   // sum o, sum (s - o)
+};
+// The five measures a resample gives.
+struct sample_measures {
+  double nse = NAN_VALUE, kge_2009 = NAN_VALUE, kge_2012 = NAN_VALUE, percent_bias = NAN_VALUE,
+         r = NAN_VALUE;
+};
+// The spread of one measure over the resamples.
+struct interval_record {
+  std::string reason; // why there is none; empty when there is
+  double p05 = NAN_VALUE, median = NAN_VALUE, p95 = NAN_VALUE; // of the resampled values
+  double jackknife_se = NAN_VALUE; // standard error, one year left out at a time
+};
+// Sampling uncertainty by a block bootstrap over whole years.
+struct uncertainty_record {
+  std::string reason;        // why there is none; empty when there is
+  int resamples = 0;         // resamples drawn
+  std::uint64_t seed = 0;    // of the draws
+  int years = 0;             // whole years with lines
+  interval_record nse, kge_2009, kge_2012, percent_bias, r;
+};
+
+inline constexpr int BOOTSTRAP_RESAMPLES = 1000;       // resamples of the block bootstrap
+inline constexpr std::uint64_t BOOTSTRAP_SEED = 24301; // 0x5EED: every run draws the same years
+inline constexpr int BOOTSTRAP_MIN_YEARS = 5;          // fewer whole years give no interval
+
+// Everything above for one run.
+struct beyond_record {
+  bool computed = false; // false: not asked for (twinser), the renderings leave it out
+  duration_curve_record duration_curve;
+  low_flow_record low_flow;
+  benchmark_record benchmark;
+  uncertainty_record uncertainty;
+};
+
+extern bool bootstrap_wanted; // the uncertainty is computed (twinser-view without --no-bootstrap)
+
+duration_curve_record duration_curve(const double* obs, const double* sim, int lines, bool temperature);
+std::vector<double> exceedance_grid();       // the fixed probabilities, %
+double curve_value(const std::vector<double>& descending, double percent); // at an exceedance %
+curve_segment high_volume_bias(const std::vector<double>& obs_desc, const std::vector<double>& sim_desc,
+                               double from_percent, double to_percent);
+curve_segment mid_slope_bias(const std::vector<double>& obs_desc, const std::vector<double>& sim_desc,
+                             double from_percent, double to_percent);
+curve_segment low_volume_bias(const std::vector<double>& obs_desc, const std::vector<double>& sim_desc,
+                              double from_percent, double to_percent);
+low_flow_record low_flows(const double* obs, const double* sim, int lines, bool temperature);
+benchmark_record seasonal_benchmark(const double* obs, const double* sim, int lines, int step,
+                                    int first_month, int first_year, bool temperature);
+// The sums of each whole year (blocks of 12 months from first_month, by the
+// month and year labels of the lines) that has lines; a last part-year is out.
+std::vector<year_sums> whole_year_sums(const double* obs, const double* sim, const int* months,
+                                       const int* years, int lines, int first_month, int first_year,
+                                       int whole_years, bool temperature);
+year_sums combine(const year_sums& a, const year_sums& b); // pooled sums of two sets of lines
+sample_measures measures_of(const year_sums& y);
+std::vector<std::uint32_t> bootstrap_draws(std::uint64_t seed, int years, int resamples); // year indices
+double quantile(const std::vector<double>& sorted, double p); // linear between order statistics
+uncertainty_record block_bootstrap(const std::vector<year_sums>& years, int resamples,
+                                   std::uint64_t seed);
+beyond_record measures_beyond_report(); // all of it, from the store
+
 // The whole run: the fixed sections, then the selections in run order.
 struct run_record {
   std::string label; // text after @ on the header record, blanks around it trimmed
@@ -369,6 +482,7 @@ struct run_record {
   fit_row whole_period;
   std::vector<period_row> yearly, monthly;
   std::vector<difference_row> largest;
+  beyond_record beyond; // measures beyond the report, when a rendering asks for them
   std::deque<selection_record> selections; // a deque: records never move once added
 };
 

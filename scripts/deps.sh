@@ -7,7 +7,7 @@
 set -eu
 
 build_pkgs=(libcli11-dev nlohmann-json3-dev libcsv-dev zlib1g-dev)
-test_pkgs=(libgtest-dev parallel groff python3 chromium)
+test_pkgs=(libgtest-dev parallel groff python3 python3-jsonschema chromium)
 
 case "${1:-build}" in
   build) want=("${build_pkgs[@]}") ;;

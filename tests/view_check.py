@@ -7,7 +7,8 @@ null where the report prints nan or inf. Every date string has the one form
 ("YYYY-MM-DD" for daily steps, "YYYY-MM-DD HH:MM" otherwise), the dates of
 the largest differences are the ends of the steps whose starts the report
 prints (midnight as 24:00 of the day that ends), and the label is the text
-after @ on the control file's header record.
+after @ on the control file's header record. The summary must also
+validate against the shipped schema (check_schema.py).
 
 Usage: view_check.py REPORT JSON, or view_check.py DIR JSON for the report
 the summary names, in DIR."""
@@ -16,6 +17,8 @@ import json
 import os
 import re
 import sys
+
+import check_schema
 
 # Each printed field: (text before it, width, JSON key, significant digits);
 # digits 0 marks an integer. A field wider than its width pushes the rest on.
@@ -75,6 +78,7 @@ def main():
     report = open(report_path, encoding="latin-1").read().split("\n")
     if summary.get("schema") != "twinser-summary/1":
         failures.append("schema is not twinser-summary/1")
+    failures.extend("schema: " + e for e in check_schema.errors(check_schema.validator(), summary))
 
     whole = summary["whole_period"]
     check_line("multi-year", rows_after(report, "MULTI-YEAR STATISTICS", 5, 1)[0], MULTI_YEAR, whole)

@@ -80,7 +80,7 @@ int write_extras(int status) {
 // The help text: the command line is the run's own, so CLI11's generated
 // usage line (which knows only --help and --version) is not shown.
 const char* const HELP =
-    "Usage: twinser-view [-o] CONTROL_FILE\n"
+    "Usage: twinser-view [--no-bootstrap] [-o] CONTROL_FILE\n"
     "       twinser-view -h | --help | --version\n"
     "\n"
     "Statistics of an observed and a simulated time series, as twinser computes\n"
@@ -88,9 +88,11 @@ const char* const HELP =
     "beside the report a JSON summary (<report stem>.json) and an HTML page\n"
     "(<report stem>.html) of every result.\n"
     "\n"
-    "  -o           also write the values of every event window to event.dat\n"
-    "  -h, --help   print this help and exit\n"
-    "  --version    print the version and exit\n"
+    "  -o              also write the values of every event window to event.dat\n"
+    "  --no-bootstrap  leave the sampling uncertainty of the whole-period measures\n"
+    "                  out of the summary (it must come before -o and the file)\n"
+    "  -h, --help      print this help and exit\n"
+    "  --version       print the version and exit\n"
     "\n"
     "Exit status: 0 complete, 1 the run stopped, 2 the run finished after a part\n"
     "of it was refused. See twinser-view(1) and twinser(1).\n";
@@ -102,6 +104,8 @@ int main(int argc, char** argv) {
   app.set_help_flag();
   bool help = false;
   app.add_flag("-h,--help", help);
+  bool no_bootstrap = false;
+  app.add_flag("--no-bootstrap", no_bootstrap);
   app.set_version_flag("--version", std::string("twinser-view ") + TWINSER_VERSION);
   // everything else goes to the run's own command line, exactly as twinser reads it
   app.prefix_command();
@@ -129,6 +133,7 @@ int main(int argc, char** argv) {
                                 {d.temperature, d.flow, d.area, d.step});
   };
   twinser::extras_wanted = true; // the summary shows them
+  twinser::bootstrap_wanted = !no_bootstrap;
   const int status = twinser::run(static_cast<int>(rest.size() + 1), args.data());
   return write_extras(status);
 }

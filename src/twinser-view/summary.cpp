@@ -89,8 +89,75 @@ ordered_json fit_core(const fit_row& m) {
           {"nash_r", num(m.nash)}};
 }
 
-ordered_json whole_period_json(const fit_row& m) {
-  return {{"n", m.sums.num},
+// ------------------------------------------- measures beyond the report
+//
+// Each one, when it could not be formed, is an object holding only its
+// "reason"; a single value is null with a sibling "<name>_reason".
+
+ordered_json reason_json(const std::string& reason) { return {{"reason", reason}}; }
+
+ordered_json low_flow_json(const low_flow_record& l) {
+  if (!l.reason.empty()) return reason_json(l.reason);
+  return {{"offset", num(l.offset)},
+          {"log_nse", num(l.log_nse)},
+          {"log_kge_2012", num(l.log_kge_2012)},
+          {"inverse_nse", num(l.inverse_nse)},
+          {"inverse_kge_2012", num(l.inverse_kge_2012)}};
+}
+
+ordered_json benchmark_json(const benchmark_record& b) {
+  ordered_json j = {{"seasonal_basis", b.monthly_basis ? "month" : "day"},
+                    {"seasonal_nse", num(b.seasonal_nse)}};
+  if (!b.seasonal_nse_reason.empty()) j["seasonal_nse_reason"] = b.seasonal_nse_reason;
+  j["mean_flow_kge"] = num(b.mean_flow_kge);
+  return j;
+}
+
+ordered_json interval_json(const interval_record& i) {
+  if (!i.reason.empty()) return reason_json(i.reason);
+  return {{"p05", num(i.p05)}, {"median", num(i.median)}, {"p95", num(i.p95)},
+          {"jackknife_se", num(i.jackknife_se)}};
+}
+
+ordered_json uncertainty_json(const uncertainty_record& u) {
+  if (!u.reason.empty()) return reason_json(u.reason);
+  return {{"method", "block bootstrap over whole years"},
+          {"resamples", u.resamples},
+          {"seed", u.seed},
+          {"years", u.years},
+          {"nse", interval_json(u.nse)},
+          {"kge_2009", interval_json(u.kge_2009)},
+          {"kge_2012", interval_json(u.kge_2012)},
+          {"percent_bias", interval_json(u.percent_bias)},
+          {"r", interval_json(u.r)}};
+}
+
+ordered_json segment_json(const curve_segment& s) {
+  ordered_json j = {{"from_percent", num(s.from_percent)},
+                    {"to_percent", num(s.to_percent)},
+                    {"value", num(s.value)}};
+  if (!s.reason.empty()) j["reason"] = s.reason;
+  return j;
+}
+
+ordered_json duration_curve_json(const duration_curve_record& c) {
+  if (!c.reason.empty()) return reason_json(c.reason);
+  ordered_json p = ordered_json::array(), o = ordered_json::array(), s = ordered_json::array();
+  for (double v : c.exceedance_percent) p.push_back(num(v));
+  for (double v : c.observed) o.push_back(num(v));
+  for (double v : c.simulated) s.push_back(num(v));
+  return {{"n", c.n},
+          {"plotting_position", "weibull i/(n+1)"},
+          {"exceedance_percent", p},
+          {"observed", o},
+          {"simulated", s},
+          {"high_volume_bias", segment_json(c.high_volume)},
+          {"mid_slope_bias", segment_json(c.mid_slope)},
+          {"low_volume_bias", segment_json(c.low_volume)}};
+}
+
+ordered_json whole_period_json(const fit_row& m, const beyond_record& b) {
+  ordered_json j = {{"n", m.sums.num},
           {"percent_bias", num(m.pbias)},
           {"abs_percent_bias", num(m.abs_pbias)},
           {"obs_mean", num(m.mean_o)},
@@ -110,6 +177,12 @@ ordered_json whole_period_json(const fit_row& m) {
           {"kge_2009", num(m.kge_2009)},
           {"kge_2012", num(m.kge_2012)},
           {"mae", num(m.mae)}};
+  if (b.computed) {
+    j["low_flow"] = low_flow_json(b.low_flow);
+    j["benchmark"] = benchmark_json(b.benchmark);
+    j["uncertainty"] = uncertainty_json(b.uncertainty);
+  }
+  return j;
 }
 
 ordered_json period_rows_json(const std::vector<period_row>& rows, const char* key) {
@@ -346,7 +419,8 @@ ordered_json summary_json(const run_record& run, const std::string& tool_version
   j["flow"] = d.flow;
   j["temperature"] = d.temperature;
   j["max_observed"] = num(d.max_observed);
-  j["whole_period"] = whole_period_json(run.whole_period);
+  j["whole_period"] = whole_period_json(run.whole_period, run.beyond);
+  if (run.beyond.computed) j["duration_curve"] = duration_curve_json(run.beyond.duration_curve);
   j["yearly"] = period_rows_json(run.yearly, "year");
   j["monthly"] = period_rows_json(run.monthly, "month");
   j["largest_differences"] = largest_json(run.largest);

@@ -160,6 +160,7 @@ int run(int argc, char** argv) {
   if (store_read != nullptr) store_read();
   month_year();
   fixed_sections();
+  if (extras_wanted) results.beyond = measures_beyond_report();
   if (!ctl_ended && std::toupper(static_cast<unsigned char>(selection)) == 'T') data_meth();
 
   for (;;) {
@@ -196,6 +197,7 @@ void reset_state() {
   OPTION_O = 0;
   part_refused = false;
   extras_wanted = false;
+  bootstrap_wanted = true;
   ctl_ended = false;
   AREA = 0;
   Qobs = Qsim = nullptr;

@@ -53,6 +53,7 @@ check "each model's status beside its report" \
   test "$(cat "$b/basin_01/wet_report.status" "$b/basin_01/dry_report.status")" = "0
 0"
 check "each model's event.dat kept apart" test -f "$b/basin_01/dry_report.event.dat" -a ! -e "$b/basin_01/event.dat"
+check "every summary fits the schema" find "$b" -name "*_report.json" -exec python3 "$src/tests/check_schema.py" {} +
 check "a job log" test "$(tail -n +2 "$b/twinser-basins.joblog" | wc -l)" -ge 1
 check "the page written" grep -q '<script type="application/json" id="basins-data">' "$b/basins.html"
 

@@ -25,4 +25,5 @@ case "$json" in *.json) ;; *) echo "finish line names no JSON summary: $line"; e
 case "$html" in *.html) ;; *) echo "finish line names no page: $line"; exit 1 ;; esac
 [ "${json%.json}" = "${html%.html}" ] || { echo "page and summary are not beside each other: $line"; exit 1; }
 [ -s "$html" ] || { echo "no page at $html"; exit 1; }
+python3 "$here/../check_schema.py" "$json" || { echo "the summary does not fit the schema"; exit 1; }
 exec bash "$here/browser_test.sh" "$html" "$json" "$shot" "$@"

@@ -1,0 +1,125 @@
+// Benchmarks: what a naive model scores, so that an efficiency can be read
+// against something. The seasonal benchmark efficiency and the KGE of the
+// mean-flow benchmark.
+#include "twinser.h"
+
+#include <cmath>
+
+namespace twinser {
+
+// ---------------------------------------------------- the seasonal benchmark
+//
+// Schaefli and Gupta (2007), Do Nash values have value?, Hydrological
+// Processes 21. The benchmark b of a line is the mean observed value of the
+// same calendar day (month and day of the start of the line's step; every
+// line of that day, whatever its hour) over the OTHER years of the period, so
+// that a line never predicts itself. With steps longer than a day the
+// calendar month (by the month label of the line) takes the day's place.
+// Over the multi-year row's lines (valid_for_total: both values present and
+// not negative, or for temperatures only not missing), and over the lines
+// whose calendar day has an observed value in another year:
+//   seasonal_nse = 1 - sum (s - o)^2 / sum (b - o)^2
+// Above 0 the simulation beats the mean seasonal cycle, below 0 it does not
+// (range -inf..1). A line whose day no other year has (29 February of the
+// only leap year, a record of one year) is left out of both sums. No such
+// line at all, or a benchmark that matches every observed value (zero
+// denominator), gives no value, with its reason.
+
+namespace {
+
+constexpr int DAY_KEYS = 12 * 31; // calendar days, as (month - 1) * 31 + day - 1
+
+// One line's calendar key and year.
+struct line_key {
+  int key;
+  int year;
+};
+
+} // namespace
+
+benchmark_record seasonal_benchmark(const double* obs, const double* sim, int lines, int step,
+                                    int first_month, int first_year, bool temperature) {
+  benchmark_record r;
+  r.mean_flow_kge = mean_flow_kge();
+  r.monthly_basis = step > 24;
+  const int keys = r.monthly_basis ? 12 : DAY_KEYS;
+  const auto takes_part = [temperature](double o, double s) {
+    return temperature ? neither_missing(o, s) : both_non_negative(o, s);
+  };
+
+  // each line's key: days walked forward from day 1 of the first month, a
+  // day holding 23 / step + 1 lines (the store's calendar); month by month
+  // for longer steps
+  std::vector<line_key> at(static_cast<std::size_t>(lines > 0 ? lines : 0));
+  {
+    const int per_day = r.monthly_basis ? 1 : 23 / step + 1;
+    int y = first_year, m = first_month, d = 1, in_day = 0;
+    for (int i = 0; i < lines; ++i) {
+      at[static_cast<std::size_t>(i)] = {r.monthly_basis ? m - 1 : (m - 1) * 31 + d - 1, y};
+      if (++in_day < per_day) continue;
+      in_day = 0;
+      if (r.monthly_basis || ++d > days_of_month(m, y)) {
+        d = 1;
+        if (++m > 12) {
+          m = 1;
+          ++y;
+        }
+      }
+    }
+  }
+  const int last_year = lines > 0 ? at.back().year : first_year;
+  const std::size_t years = static_cast<std::size_t>(last_year - first_year + 1);
+
+  // observed sums of every key, over all years and year by year
+  std::vector<double> sum_all(static_cast<std::size_t>(keys), 0.0);
+  std::vector<std::uint32_t> n_all(static_cast<std::size_t>(keys), 0);
+  std::vector<double> sum_year(years * static_cast<std::size_t>(keys), 0.0);
+  std::vector<std::uint32_t> n_year(years * static_cast<std::size_t>(keys), 0);
+  for (int i = 0; i < lines; ++i) {
+    if (!takes_part(obs[i], sim[i])) continue;
+    const line_key k = at[static_cast<std::size_t>(i)];
+    const std::size_t yk = static_cast<std::size_t>(k.year - first_year) * static_cast<std::size_t>(keys) +
+                           static_cast<std::size_t>(k.key);
+    sum_all[static_cast<std::size_t>(k.key)] += obs[i];
+    n_all[static_cast<std::size_t>(k.key)] += 1;
+    sum_year[yk] += obs[i];
+    n_year[yk] += 1;
+  }
+
+  double num = 0, den = 0;
+  for (int i = 0; i < lines; ++i) {
+    if (!takes_part(obs[i], sim[i])) continue;
+    const line_key k = at[static_cast<std::size_t>(i)];
+    const std::size_t yk = static_cast<std::size_t>(k.year - first_year) * static_cast<std::size_t>(keys) +
+                           static_cast<std::size_t>(k.key);
+    const std::uint32_t others = n_all[static_cast<std::size_t>(k.key)] - n_year[yk];
+    if (others == 0) continue;
+    const double b = (sum_all[static_cast<std::size_t>(k.key)] - sum_year[yk]) / others;
+    const double ds = sim[i] - obs[i];
+    const double db = b - obs[i];
+    num += ds * ds;
+    den += db * db;
+    ++r.lines;
+  }
+  if (r.lines == 0)
+    r.seasonal_nse_reason = years < 2 ? "one year only: no other year to take the benchmark from"
+                                      : "no line has its calendar day in another year";
+  else if (!(den > 0))
+    r.seasonal_nse_reason = "the benchmark equals every observed value";
+  else
+    r.seasonal_nse = 1 - num / den;
+  return r;
+}
+
+// --------------------------------------------------- the mean-flow benchmark
+//
+// Knoben, Freer and Woods (2019), Technical note: Inherent benchmark or not?
+// Comparing Nash-Sutcliffe and Kling-Gupta efficiency scores, Hydrology and
+// Earth System Sciences 23. A "simulation" that gives every line the
+// observed mean has beta = 1 and alpha = 0; its correlation is undefined and
+// taken as 0, so
+//   KGE = 1 - sqrt((0 - 1)^2 + (0 - 1)^2 + (1 - 1)^2) = 1 - sqrt(2) = -0.41
+// for every series: a KGE above it beats the mean flow (as NSE = 0 does).
+double mean_flow_kge() { return 1 - std::sqrt(2.0); }
+
+} // namespace twinser
