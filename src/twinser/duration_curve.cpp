@@ -5,7 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
+#include <cstring>
 
 namespace twinser {
 
@@ -166,6 +166,37 @@ curve_segment low_volume_bias(const std::vector<double>& obs_desc, const std::ve
   return seg;
 }
 
+// A century of hourly lines is close to a million values a series: a radix
+// sort on the bits of the doubles takes a few milliseconds where a comparison
+// sort takes tens. Values here are never negative, and a double that is not
+// negative orders as its bit pattern read as an unsigned integer; a -0 is
+// made +0 first, so every zero sorts alike (the curve reads them as equal
+// either way). Four passes of 16 bits, least significant first, keep the
+// order stable; the result is read backwards for largest first.
+static void sort_descending(std::vector<double>& values) {
+  const std::size_t n = values.size();
+  std::vector<std::uint64_t> keys(n), spare(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    const double v = values[i] + 0.0;
+    std::memcpy(&keys[i], &v, sizeof v);
+  }
+  std::vector<std::size_t> count(65536);
+  for (int shift = 0; shift < 64; shift += 16) {
+    std::fill(count.begin(), count.end(), 0);
+    for (std::uint64_t k : keys) ++count[(k >> shift) & 0xffff];
+    if (count[(keys.empty() ? 0 : (keys[0] >> shift) & 0xffff)] == n) continue; // one digit throughout
+    std::size_t at = 0;
+    for (std::size_t& c : count) {
+      const std::size_t here = c;
+      c = at;
+      at += here;
+    }
+    for (std::uint64_t k : keys) spare[count[(k >> shift) & 0xffff]++] = k;
+    keys.swap(spare);
+  }
+  for (std::size_t i = 0; i < n; ++i) std::memcpy(&values[i], &keys[n - 1 - i], sizeof(double));
+}
+
 // ------------------------------------------------------------- the record
 
 duration_curve_record duration_curve(const double* obs, const double* sim, int lines, bool temperature) {
@@ -185,8 +216,8 @@ duration_curve_record duration_curve(const double* obs, const double* sim, int l
     r.reason = "no line where both values are present and not negative";
     return r;
   }
-  std::sort(o.begin(), o.end(), std::greater<double>());
-  std::sort(s.begin(), s.end(), std::greater<double>());
+  sort_descending(o);
+  sort_descending(s);
   r.exceedance_percent = exceedance_grid();
   for (double p : r.exceedance_percent) {
     r.observed.push_back(curve_value(o, p));
