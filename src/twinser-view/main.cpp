@@ -29,21 +29,22 @@ const std::vector<extra_output> extras = {{".json", twinser_view::write_summary}
 // removed before anything is written, so a run that stops leaves none.
 const char* const stale_extensions[] = {".json", ".html"};
 
-std::string beside_report(const char* extension) {
-  return std::filesystem::path(twinser::outfile).replace_extension(extension).string();
-}
-
-bool is_input(const std::string& path) {
-  return common::same_file(path, twinser::ctlfile) || common::same_file(path, twinser::obsfile) ||
-         common::same_file(path, twinser::simfile);
+std::string beside_report(const std::string& report, const char* extension) {
+  return std::filesystem::path(report).replace_extension(extension).string();
 }
 
 // Called by the run once the report name is known and guarded, before
 // anything is written: no extra output may replace an input or the report.
+// The names are those the run has read so far.
 void guard_extras() {
+  const std::string& ctlfile = twinser::ctx.results.control_file;
+  const auto is_input = [&](const std::string& path) {
+    return common::same_file(path, ctlfile) || common::same_file(path, twinser::obsfile) ||
+           common::same_file(path, twinser::simfile);
+  };
   for (const extra_output& x : extras) {
-    const std::string path = beside_report(x.extension);
-    twinser::refuse_if_same(path, twinser::ctlfile, "control file");
+    const std::string path = beside_report(twinser::outfile, x.extension);
+    twinser::refuse_if_same(path, ctlfile, "control file");
     twinser::refuse_if_same(path, twinser::obsfile, "observed file");
     twinser::refuse_if_same(path, twinser::simfile, "simulated file");
     if (common::same_file(path, twinser::outfile))
@@ -51,7 +52,7 @@ void guard_extras() {
                     "; nothing was written, to keep it intact\n");
   }
   for (const char* extension : stale_extensions) {
-    const std::string path = beside_report(extension);
+    const std::string path = beside_report(twinser::outfile, extension);
     if (is_input(path) || common::same_file(path, twinser::outfile)) continue;
     std::error_code ec;
     std::filesystem::remove(path, ec);
@@ -59,11 +60,11 @@ void guard_extras() {
 }
 
 // The extra renderings of a run that finished; the status it ends with.
-int write_extras(int status) {
+int write_extras(const twinser::run_record& run) {
   std::string written;
   for (const extra_output& x : extras) {
-    const std::string path = beside_report(x.extension);
-    if (!x.write(twinser::results, twinser::current_store(), path)) {
+    const std::string path = beside_report(run.report_file, x.extension);
+    if (!x.write(run, twinser::current_store(), path)) {
       std::cout << "Cannot open output file: " << path << "\n";
       return 1;
     }
@@ -71,7 +72,7 @@ int write_extras(int status) {
   }
   std::cout << "Summary written to: " << written << "\n";
   std::cout.flush();
-  return status;
+  return run.status;
 }
 
 // The help text: the command line is the run's own, so CLI11's generated
@@ -116,8 +117,10 @@ int main(int argc, char** argv) {
   for (std::string& a : rest) args.push_back(a.data());
   args.push_back(nullptr);
 
-  twinser::outputs_guarded = guard_extras;
-  twinser::extras_wanted = true; // the summary shows them
-  const int status = twinser::run(static_cast<int>(rest.size() + 1), args.data());
-  return write_extras(status);
+  twinser::run_options options = twinser::command_line(static_cast<int>(rest.size() + 1), args.data());
+  options.outputs_guarded = guard_extras;
+  options.extras_wanted = true; // the summary shows them
+  const twinser::run_record run = twinser::run(options);
+  if (!run.finished) return run.status; // a run that stopped has no renderings
+  return write_extras(run);
 }

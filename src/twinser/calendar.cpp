@@ -89,4 +89,10 @@ void line_to_date(int line, int& iy, int& im, int& id, int& ih) {
                           id);
 }
 
+line_date date_of_line(int line) {
+  line_date d;
+  line_to_date(line, d.year, d.month, d.day, d.hour);
+  return d;
+}
+
 } // namespace twinser

@@ -146,9 +146,9 @@ static void check_run(const std::string& input) {
   std::vector<double> values(raw.size() / 8);
   for (std::size_t i = 0; i < values.size(); ++i) std::memcpy(&values[i], raw.data() + 8 * i, 8);
 
-  twinser::ctlfile = name[0];
-  twinser::outfile = name[1];
   twinser::run_record run;
+  run.control_file = name[0];
+  run.report_file = name[1];
   run.observed = {name[2], name[3], name[4], 24, 1, 1990, 12, 1990};
   run.simulated = {name[5], name[6], name[7], 24, 1, 1990, 12, 1990};
   std::size_t used = 0;
