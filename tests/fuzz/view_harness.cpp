@@ -170,7 +170,7 @@ static void check_run(const std::string& input) {
   }
   const int lines = static_cast<int>(obs.size());
   const double area = values.empty() ? 0.0 : values[0];
-  run.data = {lines, lines, 24, area, d, area > 0, false, 1, 1990, 12, 1990};
+  run.data = {lines, lines, 24, area, d, 24LL * lines, 0, area > 0, false, 1, 1990, 12, 1990};
   const twinser::store_view store{obs.data(), sim.data(), lines, 24, 1, 1990};
 
   const std::string json_path = scratch() + "/run.json", html_path = scratch() + "/run.html";
