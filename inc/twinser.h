@@ -389,6 +389,7 @@ struct run_record {
   std::string control_file, report_file; // as given; the report name is empty when the run stopped first
   bool event_data = false;                // -o: event windows went to event.dat
   std::vector<refused_option> refused_options;
+  std::string label; // text after @ on the header record, blanks around it trimmed
   series_record observed, simulated;
   data_record data;
   fit_row whole_period;
@@ -412,6 +413,7 @@ struct run_options {
   std::string option;           // the first of two words; "-o" sends event windows to event.dat
   bool extras_wanted = false;   // a rendering shows the extra measures (twinser-view)
   void (*outputs_guarded)() = nullptr; // called once the report name is guarded, before anything is written
+  void (*store_read)() = nullptr;      // called once the series store is read and summarised
 };
 run_options command_line(int argc, char** argv); // the words as twinser reads them; no output
 
@@ -467,6 +469,7 @@ int hour_count(int month1, int year1, int month2, int year2, int step);
 int hour_count(int month1, int year1, int month2, int year2, int day1, int hour1, int day2,
                int hour2, int step);
 void line_to_date(int line, int& iy, int& im, int& id, int& ih);
+void line_end_date(int line, int& iy, int& im, int& id, int& ih); // end of a line's step; midnight is hour 24 of the day that ends
 void month_year();
 void read_flow();
 data_record summarise_data();            // counts and the largest observed value of the store (the one search for it)

@@ -17,12 +17,14 @@ namespace {
 
 // An extra rendering of a finished run, written beside the report as
 // <report stem><extension>.
+// Both are rendered from one summary of the run, made once.
 struct extra_output {
   const char* extension;
-  bool (*write)(const twinser::run_record&, const twinser::store_view&, const std::string& path);
+  bool (*write)(const nlohmann::ordered_json& summary, const twinser::store_view&,
+                const std::string& path);
 };
 
-const std::vector<extra_output> extras = {{".json", twinser_view::write_summary},
+const std::vector<extra_output> extras = {{".json", twinser_view::write_summary_file},
                                           {".html", twinser_view::write_page_file}};
 
 // Renderings that an earlier run of the same control file may have left:
@@ -62,9 +64,10 @@ void guard_extras() {
 // The extra renderings of a run that finished; the status it ends with.
 int write_extras(const twinser::run_record& run) {
   std::string written;
+  const nlohmann::ordered_json summary = twinser_view::summary_json(run, TWINSER_VERSION);
   for (const extra_output& x : extras) {
     const std::string path = beside_report(run.report_file, x.extension);
-    if (!x.write(run, twinser::current_store(), path)) {
+    if (!x.write(summary, twinser::current_store(), path)) {
       std::cout << "Cannot open output file: " << path << "\n";
       return 1;
     }
@@ -119,6 +122,14 @@ int main(int argc, char** argv) {
 
   twinser::run_options options = twinser::command_line(static_cast<int>(rest.size() + 1), args.data());
   options.outputs_guarded = guard_extras;
+  // the page's series are packed while the analyses run
+  options.store_read = [] {
+    const twinser::store_view store = twinser::current_store();
+    // the kind as the summary will state it (data_record of summarise_data)
+    const twinser::data_record& d = twinser::ctx.results.data;
+    twinser_view::start_packing(store.obs, store.sim, store.lines,
+                                {d.temperature, d.flow, d.area, d.step});
+  };
   options.extras_wanted = true; // the summary shows them
   const twinser::run_record run = twinser::run(options);
   if (!run.finished) return run.status; // a run that stopped has no renderings

@@ -172,6 +172,7 @@ static int whole_run() {
 
   read_flow();
   data_info();
+  if (ctx.options.store_read != nullptr) ctx.options.store_read();
   month_year();
   fixed_sections();
   if (!ctx.ctl_ended && std::toupper(static_cast<unsigned char>(selection)) == 'T') data_meth();
