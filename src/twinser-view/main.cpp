@@ -31,21 +31,22 @@ const std::vector<extra_output> extras = {{".json", twinser_view::write_summary_
 // removed before anything is written, so a run that stops leaves none.
 const char* const stale_extensions[] = {".json", ".html"};
 
-std::string beside_report(const char* extension) {
-  return std::filesystem::path(twinser::outfile).replace_extension(extension).string();
-}
-
-bool is_input(const std::string& path) {
-  return common::same_file(path, twinser::ctlfile) || common::same_file(path, twinser::obsfile) ||
-         common::same_file(path, twinser::simfile);
+std::string beside_report(const std::string& report, const char* extension) {
+  return std::filesystem::path(report).replace_extension(extension).string();
 }
 
 // Called by the run once the report name is known and guarded, before
 // anything is written: no extra output may replace an input or the report.
+// The names are those the run has read so far.
 void guard_extras() {
+  const std::string& ctlfile = twinser::ctx.results.control_file;
+  const auto is_input = [&](const std::string& path) {
+    return common::same_file(path, ctlfile) || common::same_file(path, twinser::obsfile) ||
+           common::same_file(path, twinser::simfile);
+  };
   for (const extra_output& x : extras) {
-    const std::string path = beside_report(x.extension);
-    twinser::refuse_if_same(path, twinser::ctlfile, "control file");
+    const std::string path = beside_report(twinser::outfile, x.extension);
+    twinser::refuse_if_same(path, ctlfile, "control file");
     twinser::refuse_if_same(path, twinser::obsfile, "observed file");
     twinser::refuse_if_same(path, twinser::simfile, "simulated file");
     if (common::same_file(path, twinser::outfile))
@@ -53,7 +54,7 @@ void guard_extras() {
                     "; nothing was written, to keep it intact\n");
   }
   for (const char* extension : stale_extensions) {
-    const std::string path = beside_report(extension);
+    const std::string path = beside_report(twinser::outfile, extension);
     if (is_input(path) || common::same_file(path, twinser::outfile)) continue;
     std::error_code ec;
     std::filesystem::remove(path, ec);
@@ -61,11 +62,11 @@ void guard_extras() {
 }
 
 // The extra renderings of a run that finished; the status it ends with.
-int write_extras(int status) {
+int write_extras(const twinser::run_record& run) {
   std::string written;
-  const nlohmann::ordered_json summary = twinser_view::summary_json(twinser::results, TWINSER_VERSION);
+  const nlohmann::ordered_json summary = twinser_view::summary_json(run, TWINSER_VERSION);
   for (const extra_output& x : extras) {
-    const std::string path = beside_report(x.extension);
+    const std::string path = beside_report(run.report_file, x.extension);
     if (!x.write(summary, twinser::current_store(), path)) {
       std::cout << "Cannot open output file: " << path << "\n";
       return 1;
@@ -74,7 +75,7 @@ int write_extras(int status) {
   }
   std::cout << "Summary written to: " << written << "\n";
   std::cout.flush();
-  return status;
+  return run.status;
 }
 
 // The help text: the command line is the run's own, so CLI11's generated
@@ -123,17 +124,19 @@ int main(int argc, char** argv) {
   for (std::string& a : rest) args.push_back(a.data());
   args.push_back(nullptr);
 
-  twinser::outputs_guarded = guard_extras;
+  twinser::run_options options = twinser::command_line(static_cast<int>(rest.size() + 1), args.data());
+  options.outputs_guarded = guard_extras;
   // the page's series are packed while the analyses run
-  twinser::store_read = [] {
+  options.store_read = [] {
     const twinser::store_view store = twinser::current_store();
     // the kind as the summary will state it (data_record of summarise_data)
-    const twinser::data_record& d = twinser::results.data;
+    const twinser::data_record& d = twinser::ctx.results.data;
     twinser_view::start_packing(store.obs, store.sim, store.lines,
                                 {d.temperature, d.flow, d.area, d.step});
   };
-  twinser::extras_wanted = true; // the summary shows them
-  twinser::bootstrap_wanted = !no_bootstrap;
-  const int status = twinser::run(static_cast<int>(rest.size() + 1), args.data());
-  return write_extras(status);
+  options.extras_wanted = true; // the summary shows them
+  options.bootstrap_wanted = !no_bootstrap;
+  const twinser::run_record run = twinser::run(options);
+  if (!run.finished) return run.status; // a run that stopped has no renderings
+  return write_extras(run);
 }

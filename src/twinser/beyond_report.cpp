@@ -4,8 +4,6 @@
 
 namespace twinser {
 
-bool bootstrap_wanted = true;
-
 beyond_record measures_beyond_report() {
   beyond_record b;
   b.computed = true;
@@ -13,7 +11,7 @@ beyond_record measures_beyond_report() {
   b.duration_curve = duration_curve(Qobs, Qsim, LINES, temperature);
   b.low_flow = low_flows(Qobs, Qsim, LINES, temperature);
   b.benchmark = seasonal_benchmark(Qobs, Qsim, LINES, time_step, month_begin, year_begin, temperature);
-  if (bootstrap_wanted) {
+  if (ctx.options.bootstrap_wanted) {
     const int months = (year_end - year_begin) * 12 + month_end - month_begin + 1;
     b.uncertainty = block_bootstrap(whole_year_sums(Qobs, Qsim, month, year, LINES, month_begin,
                                                     year_begin, months / 12, temperature),

@@ -10,13 +10,10 @@
 namespace twinser {
 
 std::ifstream oldfile;
-std::string ctlfile;
 std::ofstream out;
 std::ofstream data_out;
 char selection = '\0';
 int OPTION_O = 0;
-bool part_refused = false;
-bool extras_wanted = false;
 
 std::string obsfile;
 std::string simfile;
@@ -30,7 +27,7 @@ double AREA = 0;
 // ------------------------------------------------- control-file items
 
 void unreadable(const std::string& what) {
-  stop("Error: cannot read " + what + " from the control file " + ctlfile +
+  stop("Error: cannot read " + what + " from the control file " + ctx.results.control_file +
        " (missing or not a number)\n");
 }
 
@@ -63,13 +60,13 @@ void get_files() {
   std::string line;
   for (;;) {
     if (!std::getline(oldfile, line))
-      stop("Error: the control file " + ctlfile +
+      stop("Error: the control file " + ctx.results.control_file +
            " has no header record (a line beginning with @)\n");
     if (!line.empty() && line[0] == '@') break;
   }
   // the rest of the header line labels the run (renderings show it as a title)
   const auto b = line.find_first_not_of(" \t\r", 1);
-  results.label = b == std::string::npos ? "" : line.substr(b, line.find_last_not_of(" \t\r") - b + 1);
+  ctx.results.label = b == std::string::npos ? "" : line.substr(b, line.find_last_not_of(" \t\r") - b + 1);
   obsfile = read_word("the observed file name of the header record");
   simfile = read_word("the simulated file name of the header record");
   outfile = read_word("the report file name of the header record");
@@ -94,7 +91,7 @@ int data_meth() {
       oldfile.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
     }
   }
-  ctl_ended = true;
+  ctx.ctl_ended = true;
   return 0;
 }
 
@@ -109,6 +106,7 @@ void refuse_if_same(const std::string& output, const std::string& input,
 
 void guard_outputs() {
   const std::string event_file = "event.dat";
+  const std::string& ctlfile = ctx.results.control_file;
   if (OPTION_O == 1) {
     refuse_if_same(event_file, ctlfile, "control file");
     refuse_if_same(event_file, obsfile, "observed file");
@@ -118,7 +116,7 @@ void guard_outputs() {
   refuse_if_same(outfile, ctlfile, "control file");
   refuse_if_same(outfile, obsfile, "observed file");
   refuse_if_same(outfile, simfile, "simulated file");
-  if (outputs_guarded != nullptr) outputs_guarded();
+  if (ctx.options.outputs_guarded != nullptr) ctx.options.outputs_guarded();
   if (OPTION_O == 1) { // now it is safe to start event.dat afresh
     data_out.close();
     data_out.open(event_file, std::ios::out | std::ios::trunc);
