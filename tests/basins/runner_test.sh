@@ -96,12 +96,12 @@ PY
 # The closing step alone on summaries that carry the newer measures: the
 # label of the summary, nested measures and intervals as dotted columns, a
 # measure's reason; rows of older summaries keep empty cells there
-python3 - "$b/basin_01/wet_report.json" "$b/basin_02/wet_report.json" <<'PY'
+python3 - "$b/basin_01/wet_report.json" "$b/basin_02/wet_report.json" "$b/basin_01/dry_report.json" <<'PY'
 import json, sys
 s = json.load(open(sys.argv[1]))
 # the label where a summary holds it, after "tool"; the duration curve last
 s = dict([(k, v) for k, v in s.items() if k in ("schema", "tool")] + [("label", "From the summary")] +
-         [(k, v) for k, v in s.items() if k not in ("schema", "tool")])
+         [(k, v) for k, v in s.items() if k not in ("schema", "tool", "label")])
 w = s["whole_period"]
 w["low_flow"] = {"offset": 0.09, "log_nse": 0.5, "log_kge_2012": 0.25,
                  "inverse_nse": -1.5, "inverse_kge_2012": None}
@@ -116,6 +116,13 @@ json.dump(s, open(sys.argv[1], "w"), indent=1)
 s = json.load(open(sys.argv[2]))
 s["whole_period"]["low_flow"] = {"reason": "no lines"}
 json.dump(s, open(sys.argv[2], "w"))
+# a summary of an older version: none of the newer fields
+s = json.load(open(sys.argv[3]))
+for key in ("label", "duration_curve"):
+    s.pop(key, None)
+for key in ("low_flow", "benchmark", "uncertainty"):
+    s["whole_period"].pop(key, None)
+json.dump(s, open(sys.argv[3], "w"))
 PY
 "$co/scripts/twinser-basins" --gather "$b" > /dev/null
 check "newer measures in basins.csv" python3 - "$b/basins.csv" <<'PY'
