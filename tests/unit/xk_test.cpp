@@ -101,19 +101,14 @@ TEST(Xk, DepthPerStepBecomesFlow) {
 }
 
 TEST(Xk, ValuesKeepTheirDigits) {
-  // taken as they are: the shortest text of the same double
-  EXPECT_EQ(xk::value_text(0.1, false), "0.1");
-  EXPECT_EQ(xk::value_text(304.406100864, false), "304.406100864");
-  EXPECT_EQ(xk::value_text(0.27297440114688004, false), "0.27297440114688004");
-  EXPECT_EQ(xk::value_text(-999, false), "-999");
-  EXPECT_EQ(xk::value_text(1e-7, false), "1e-07");
-  // converted flows: three decimals, four significant digits below 1
-  EXPECT_EQ(xk::value_text(2.425575208333333, true), "2.426");
-  EXPECT_EQ(xk::value_text(108.5994, true), "108.599");
-  EXPECT_EQ(xk::value_text(0.90260625, true), "0.9026");
-  EXPECT_EQ(xk::value_text(0.000123456, true), "0.0001235");
-  EXPECT_EQ(xk::value_text(0, true), "0.000");
-  EXPECT_EQ(xk::value_text(-999, true), "-999");
+  // the shortest text of the same double, converted or not
+  EXPECT_EQ(xk::value_text(0.1), "0.1");
+  EXPECT_EQ(xk::value_text(304.406100864), "304.406100864");
+  EXPECT_EQ(xk::value_text(0.27297440114688004), "0.27297440114688004");
+  EXPECT_EQ(xk::value_text(-999), "-999");
+  EXPECT_EQ(xk::value_text(1e-7), "1e-07");
+  // 2.1 mm/day over 99.79 km2: 2.1 * 99.79 * 1000 / 86400 = 2.42545138..., every digit kept (not 2.425)
+  EXPECT_EQ(xk::value_text(2.1 * 99.79 * 1000 / 86400), "2.4254513888888893");
 }
 
 TEST(Xk, CsvDialects) {
@@ -167,12 +162,12 @@ TEST(Xk, FaultsNameTheirLine) {
       {"2000-01-01 01:00,1\n2000-01-01 02:00,1\n2000-01-01 03:00,1\n2000-01-01 05:30,1\n", "2", 4,
        "is not on the hour"},
       {"2000-01-01 03:00,1\n2000-01-01 06:00,1\n2000-01-01 09:00,1\n2000-01-01 10:00,1\n", "2", 4,
-       "2000-01-01 10:00 is 1 hours after line 3, but the series steps by 3 hours"},
+       "2000-01-01 10:00 is 1 hour after line 3, but the series steps by 3 hours"},
       {"2000-01-01 05:00,1\n2000-01-01 10:00,1\n", "2", 2, "the dates are 5 hours apart (from line 1)"},
       // hourly, then three-hourly: four equal gaps in a row are a coarser step
       {"2000-01-01 01:00,1\n2000-01-01 02:00,1\n2000-01-01 03:00,1\n2000-01-01 04:00,1\n2000-01-01 05:00,1\n"
        "2000-01-01 06:00,1\n2000-01-01 09:00,1\n2000-01-01 12:00,1\n2000-01-01 15:00,1\n2000-01-01 18:00,1\n",
-       "2", 10, "the stamps are 3 hours apart from line 6 to here, but the series steps by 1 hours"},
+       "2", 10, "the stamps are 3 hours apart from line 6 to here, but the series steps by 1 hour:"},
       {"2000-01-01,1\n2000-01-08,1\n", "2", 2, "the dates are 168 hours apart"},
       {"2000-01-01 12:00,1\n2000-01-02 12:00,1\n", "2", 1, "would begin at 12:00"},
       {"2000-01-01,1\n2000-01-02 00:00,1\n", "2", 2, "a date-time among dates without a time"},
@@ -181,12 +176,15 @@ TEST(Xk, FaultsNameTheirLine) {
       {"d,v\n2001-02-28 25:00,1\n", "2", 2, "is not a time of day"},
       {"d,v\n2001-02-28 01:00:00.5,1\n", "2", 2, "is not on the hour"},
       {"d,v\n2001-02-28+01:00,1\n", "2", 2, "is not a date"},
-      {"d,v\n01/02/2001,1\n", "2", 2, "is not a date"},
+      {"d,v\n01/02/2001,1\n", "2", 2, "may be day-first or month-first, which is never guessed: give --date-format \"%d/%m/%Y\" or --date-format \"%m/%d/%Y\""},
+      {"d,v\n1.2.01,1\n", "2", 2, "--date-format \"%d.%m.%Y\" or --date-format \"%m.%d.%Y\""},
+      {"d,v\n2001-02-30,1\n", "2", 2, "is not a day of the calendar"},
+      {"d,v\n2001.02.03,1\n", "2", 2, "give its form with --date-format"},
       {"d,v\n2001-02-28\n", "2", 2, "the row has 1 column, the value is read from column 2"},
       {"d,v\n2001-02-28,\"1\n", "2", 2, "a quoted field is not closed"},
       {"d,v\n2001-02-28,1\"2\"\n", "2", 2, "a quote inside a field"},
       {"d,v\n2001-02-28,1\n", "flow", 1, "no column named \"flow\" in the header row (\"d\", \"v\")"},
-      {"2001-02-28,1\n", "flow", 1, "a column is chosen by name, but the first row holds data"},
+      {"2001-02-28,1\n", "flow", 1, "a column is chosen by name (--value-col flow), but the first row holds data"},
       {"d,v\n# only a header\n", "2", 0, "holds no data rows"},
       {"", "2", 0, "holds no data rows"},
   };
