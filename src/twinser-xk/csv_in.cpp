@@ -420,15 +420,20 @@ void reader::data_row(const std::vector<std::string>& f, long long at) {
   if (f.size() < need) {
     std::size_t short_at = date_at >= f.size() ? date_at : value_at >= f.size() ? value_at : time_at;
     const char* what = short_at == date_at ? "date" : short_at == value_at ? "value" : "time";
+    std::string delim = out.delimiter == '\t' ? "tab" : std::string("\"") + out.delimiter + "\"";
     throw input_error(at, "the row has " + std::to_string(f.size()) + " column" + (f.size() == 1 ? "" : "s") +
-                              ", the " + what + " is read from column " + std::to_string(short_at + 1));
+                              " (split at each " + delim + "), the " + what + " is read from column " +
+                              std::to_string(short_at + 1) +
+                              (out.rows.empty() ? "; if the lines up to here are not the header and data, "
+                                                  "--skip N skips the N lines above the header"
+                                                : ""));
   }
   row r{at, 0, false, cell::value, 0};
   try {
     parse_stamp(f[date_at], at, opt, r.hour, r.date_only);
   } catch (input_error& e) {
     // the first row after a header that is no date may be a second header line
-    if (out.rows.empty() && out.header_line != 0)
+    if (out.rows.empty() && out.header_line != 0 && std::string(e.what()).find("is not a date") != std::string::npos)
       throw input_error(e.line, std::string(e.what()) + "; if line " + std::to_string(at) +
                                     " is not data, --skip N skips the N lines above the header");
     throw;
