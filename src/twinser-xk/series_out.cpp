@@ -59,8 +59,8 @@ static void check_order(const std::vector<row>& rows, const char* word) {
 static int find_step(const std::vector<row>& rows, const char* word) {
   if (rows.size() == 1) {
     if (rows[0].date_only) return 24;
-    throw input_error(rows[0].line, "one date-time alone does not show the time step; give dates alone "
-                                    "(--date-only) for a daily value");
+    throw input_error(rows[0].line, "one date-time alone does not show the time step; a daily value "
+                                    "may be given as a date alone");
   }
   std::map<long long, long long> seen;
   for (std::size_t i = 1; i < rows.size(); ++i) ++seen[rows[i].hour - rows[i - 1].hour];
