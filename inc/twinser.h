@@ -6,6 +6,10 @@
 // store and the control file and appends its section to the report.
 #pragma once
 
+#include "common/calendar.h"
+#include "common/files.h"
+#include "common/series_layout.h"
+
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -74,7 +78,7 @@ extern events_int* interval; // event records of the current G selection
 
 // ------------------------------------------------- which lines take part
 
-constexpr double MISSING = -999.0; // the missing-value marker of the series
+using common::MISSING; // the missing-value marker of the series (common/series_layout.h)
 
 // exactly the missing-value marker
 inline bool is_missing(double v) { return v == MISSING; }
@@ -228,7 +232,7 @@ struct data_record {
   int good = 0;        // lines where neither value is missing
   int step = 0;        // hours per line
   double area = 0;     // basin area, km2
-  double max_observed = 0; // largest observed value (flow_max)
+  double max_observed = 0; // largest observed value of the store (-999 counts like any value)
   bool flow = false;        // is_flow(): flows in CMS, else depths in MM
   bool temperature = false; // temperature series: negative readings are real
   int first_month = 0, first_year = 0, last_month = 0, last_year = 0; // the analysis period
@@ -386,6 +390,9 @@ void guard_outputs();                    // refuse a report or event.dat that is
 void refuse_if_same(const std::string& output, const std::string& input,
                     const char* role);   // stop when output names the same file as input
 extern void (*outputs_guarded)();        // called once the report name is guarded, before anything is written; null in twinser
+extern bool ctl_ended;                   // the control file ended before another selection record
+void rule(char c, int n);                // a rule line of n copies of c in the report (no line end)
+void say_both(const std::string& text);  // text to the terminal, then the same to the report
 [[noreturn]] void stop(const std::string& text); // text to the terminal, flush, exit 1
 [[noreturn]] void unreadable(const std::string& what); // a control-file item missing or not a number: stop
 int read_int(const std::string& what);       // next control-file item as int, or stop
@@ -395,16 +402,20 @@ void reset_state();                      // back to the state at start (tests)
 
 // --------------------------------------------------- series input and calendar
 
-int is_leap_year(int yr);
+void* store_array(std::size_t bytes);    // a store array, never freed; huge pages for a long one
+bool is_space(char c);                   // white space within a data line, CR included
+bool number_char(char c);                // a character extraction can collect into a number
+
+using common::is_leap_year; // the one calendar: common/calendar.h
 int days_of_month(int m, int y);
-long long day_number(int y, int m, int d); // days from a fixed origin to day d of month m (1-12) of year y
+long long month_lines(int month1, int year1, int month2, int year2, int step); // lines of whole months, both included
 int hour_count(int month1, int year1, int month2, int year2, int step);
 int hour_count(int month1, int year1, int month2, int year2, int day1, int hour1, int day2,
                int hour2, int step);
 void line_to_date(int line, int& iy, int& im, int& id, int& ih);
 void month_year();
 void read_flow();
-data_record summarise_data();            // counts and the largest observed value of the store
+data_record summarise_data();            // counts and the largest observed value of the store (the one search for it)
 // What the value text of a data line gives: a number, one too large for a
 // double (the run stops), or nothing readable.
 enum class value_text { number, too_large, none };
@@ -412,7 +423,6 @@ enum class value_text { number, too_large, none };
 // end, as stream extraction of a double reads it; v is set only for a number.
 value_text read_number(const char* p, const char* e, double& v);
 void data_info();
-double flow_max();
 void lines_display();
 void input_check(int line);
 
@@ -430,6 +440,7 @@ struct whole_period_tables {
 whole_period_tables whole_period(); // the extras only when extras_wanted, nan otherwise
 void fixed_sections(); // the multi-year, yearly, monthly and largest-difference sections, summed side by side
 std::vector<difference_row> largest_differences(); // the ranked table
+void write_largest(const std::vector<difference_row>& rows); // its section of the report
 void total_bias();
 void yearly_display();
 void yearly_bias();

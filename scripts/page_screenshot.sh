@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Renews docs/page.png, the screenshot of the bundled example's page that
-# README.md shows: runs twinser-view on the example in a scratch directory and
+# docs/page.md shows: runs twinser-view on the example in a scratch directory and
 # photographs the top of its page (header, hydrograph, scatter) in headless
 # Chromium.  scripts/page_screenshot.sh [build dir]
 set -eu

@@ -33,16 +33,9 @@ std::string beside_report(const char* extension) {
   return std::filesystem::path(twinser::outfile).replace_extension(extension).string();
 }
 
-bool same_file(const std::string& a, const std::string& b) {
-  std::error_code ec;
-  if (std::filesystem::path(a).lexically_normal() == std::filesystem::path(b).lexically_normal())
-    return true;
-  return std::filesystem::equivalent(a, b, ec) && !ec;
-}
-
 bool is_input(const std::string& path) {
-  return same_file(path, twinser::ctlfile) || same_file(path, twinser::obsfile) ||
-         same_file(path, twinser::simfile);
+  return common::same_file(path, twinser::ctlfile) || common::same_file(path, twinser::obsfile) ||
+         common::same_file(path, twinser::simfile);
 }
 
 // Called by the run once the report name is known and guarded, before
@@ -53,13 +46,13 @@ void guard_extras() {
     twinser::refuse_if_same(path, twinser::ctlfile, "control file");
     twinser::refuse_if_same(path, twinser::obsfile, "observed file");
     twinser::refuse_if_same(path, twinser::simfile, "simulated file");
-    if (same_file(path, twinser::outfile))
+    if (common::same_file(path, twinser::outfile))
       twinser::stop("Error: the output file " + path + " is the report file " + twinser::outfile +
                     "; nothing was written, to keep it intact\n");
   }
   for (const char* extension : stale_extensions) {
     const std::string path = beside_report(extension);
-    if (is_input(path) || same_file(path, twinser::outfile)) continue;
+    if (is_input(path) || common::same_file(path, twinser::outfile)) continue;
     std::error_code ec;
     std::filesystem::remove(path, ec);
   }

@@ -1,7 +1,7 @@
 // The JSON summary: the run record rendered field by field, in the order and
-// under the names README.md documents. Numbers go out at full precision (the
-// shortest text that reads back to the same double); a nan or an infinity,
-// which the report prints as text, is null.
+// under the names docs/json-summary.md documents. Numbers go out at full
+// precision (the shortest text that reads back to the same double); a nan or
+// an infinity, which the report prints as text, is null.
 #include "summary.h"
 
 #include <cmath>

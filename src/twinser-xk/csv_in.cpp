@@ -22,39 +22,6 @@
 
 namespace xk {
 
-// ------------------------------------------------------------ calendar
-//
-// Proleptic Gregorian days since 1970-01-01, in whole 400-year eras so that
-// negative days need no special case.
-
-long long days_from_civil(int y, int m, int d) {
-  long long yy = y - (m <= 2 ? 1 : 0);
-  long long era = (yy >= 0 ? yy : yy - 399) / 400;
-  long long yoe = yy - era * 400;                                  // 0..399
-  long long doy = (153LL * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1; // 0..365, from 1 March
-  long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;           // 0..146096
-  return era * 146097 + doe - 719468;
-}
-
-void civil_from_days(long long days, int& y, int& m, int& d) {
-  long long z = days + 719468;
-  long long era = (z >= 0 ? z : z - 146096) / 146097;
-  long long doe = z - era * 146097;
-  long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  long long mp = (5 * doy + 2) / 153;
-  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  y = static_cast<int>(yoe + era * 400 + (m <= 2 ? 1 : 0));
-}
-
-static bool leap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-static int month_days(int m, int y) {
-  static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && leap(y) ? 29 : days[m - 1];
-}
-
 // ------------------------------------------------------------ cells
 
 static std::string_view trim(std::string_view s) {
@@ -224,7 +191,7 @@ static void parse_stamp(std::string_view cell, long long line, const options& op
     if (at != s.size())
       throw input_error(line, bad + (s[at] == '+' || s[at] == '-' ? "; give times without a UTC offset" : ""));
   }
-  if (y < 1 || m < 1 || m > 12 || d < 1 || d > month_days(m, y))
+  if (y < 1 || m < 1 || m > 12 || d < 1 || d > common::days_in_month(m, y))
     throw input_error(line, quoted(s) + " is not a day of the calendar");
   if (hh > 24 || mi > 59 || ss > 59 || (hh == 24 && (mi != 0 || ss != 0)))
     throw input_error(line, quoted(s) + " is not a time of day");

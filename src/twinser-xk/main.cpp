@@ -206,11 +206,6 @@ void write_atomically(const std::string& name, const xk::series& s, const xk::op
   if (!renamed) fail(name, std::string("cannot be written: ") + std::strerror(err));
 }
 
-bool same_file(const std::string& a, const std::string& b) {
-  struct stat sa, sb;
-  return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
-
 // One line: the period, the step, how many lines hold a value and why the
 // others hold -999, and which step the first value went to.
 std::string summary(const std::string& out_name, const xk::table& t, const xk::series& s, const xk::options& opt,
@@ -295,7 +290,7 @@ int main(int argc, char** argv) {
     } while (from != std::string::npos);
   }
   check_options(opt);
-  if (same_file(in_name, out_name)) fail(out_name, "is the input file itself; name another series file");
+  if (common::same_file(in_name, out_name)) fail(out_name, "is the input file itself; name another series file");
   const std::string target = output_target(out_name);
   catch_interrupts();
 

@@ -13,11 +13,10 @@
 
 namespace xk {
 
-static constexpr double MISSING = -999.0; // the series files' missing value
+using common::MISSING;
+namespace layout = common::series_layout;
 
 // ------------------------------------------------------------ dates in words
-
-static long long floor_div(long long a, long long b) { return a / b - ((a % b != 0 && (a < 0) != (b < 0)) ? 1 : 0); }
 
 static std::string stamp_text(long long hour, bool date_only) {
   int y, m, d;
@@ -208,11 +207,10 @@ static const char* kind_word(const std::string& unit) {
   return "TEMPERATURE";
 }
 
-// The layout the series reader expects: "$" comment lines; the first header
-// line with the unit in columns 25-28 and the step in columns 30-31; the
-// period on the second; then one value per line after 21 columns that hold
-// the station and the date and hour of the end of the line's step (hour 24 is
-// the end of a day), as in the control file's event records.
+// The layout the series reader expects (common/series_layout.h): the 21
+// columns before each value hold the station and the date and hour of the end
+// of the line's step (hour 24 is the end of a day), as in the control file's
+// event records.
 void write_xk(std::ostream& out, const series& s, const options& opt, const std::string& source) {
   std::string slash = source.substr(source.find_last_of('/') == std::string::npos ? 0 : source.find_last_of('/') + 1);
   out << clean("$ written by twinser-xk from " + slash, 79) << "\n";
@@ -224,8 +222,11 @@ void write_xk(std::ostream& out, const series& s, const options& opt, const std:
   }
   out << "$ each line: station, date and hour of the END of its step, value\n";
   char text[128];
-  std::snprintf(text, sizeof text, "%-5.5s %-18s%-4.4s %2d\n", opt.station.c_str(), kind_word(opt.unit),
-                opt.unit.c_str(), s.step);
+  // station code (5) and a blank, the kind of series up to the unit's column
+  std::snprintf(text, sizeof text, "%-5.5s %-*s%-*.*s %*d\n", opt.station.c_str(),
+                static_cast<int>(layout::UNIT_COLUMN - 6), kind_word(opt.unit),
+                static_cast<int>(layout::UNIT_WIDTH), static_cast<int>(layout::UNIT_WIDTH), opt.unit.c_str(),
+                static_cast<int>(layout::STEP_WIDTH), s.step);
   out << text;
   out << s.first_month << " " << s.first_year << " " << s.last_month << " " << s.last_year << " 1 FREE\n";
 
@@ -238,8 +239,9 @@ void write_xk(std::ostream& out, const series& s, const options& opt, const std:
     hour += s.step; // end of the step, 1..24
     std::string value = missing;
     if (next < s.at.size() && s.at[next] == line) value = value_text(s.value[next++]);
-    std::snprintf(text, sizeof text, "%-5.5s %4d %2d %2d %2d  %10s\n", opt.station.c_str(), y, m, d, hour,
-                  value.c_str());
+    // 19 columns of station, date and hour, blanks to the value's column
+    std::snprintf(text, sizeof text, "%-5.5s %4d %2d %2d %2d%*s%10s\n", opt.station.c_str(), y, m, d, hour,
+                  static_cast<int>(layout::VALUE_COLUMN - 19), "", value.c_str());
     out << text;
     if (hour == 24) {
       hour = 0;

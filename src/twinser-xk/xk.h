@@ -9,6 +9,10 @@
 // (or the position on the time axis of a NetCDF file).
 #pragma once
 
+#include "common/calendar.h"
+#include "common/files.h"
+#include "common/series_layout.h"
+
 #include <cstdint>
 #include <ostream>
 #include <stdexcept>
@@ -154,7 +158,9 @@ void write_xk(std::ostream& out, const series& s, const options& opt, const std:
 
 // ------------------------------------------------------------ calendar
 
-long long days_from_civil(int y, int m, int d); // days since 1970-01-01
-void civil_from_days(long long days, int& y, int& m, int& d);
+// the one calendar of the three commands, days since 1970-01-01
+using common::civil_from_days;
+using common::days_from_civil;
+using common::floor_div;
 
 } // namespace xk

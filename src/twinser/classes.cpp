@@ -234,7 +234,7 @@ static void write_interval_row(const class_row& row) {
 
 std::vector<class_row> flow_intervals_bias(int div) {
   if (div <= 0) return {};
-  std::vector<class_row> rows = equal_interval_rows(div, flow_max());
+  std::vector<class_row> rows = equal_interval_rows(div, results.data.max_observed); // as the data summary found it
   for (const class_row& row : rows) write_interval_row(row);
   return rows;
 }
@@ -256,7 +256,7 @@ void equal_ints() {
   rec.letter = 'D';
   rec.intervals = intervals;
   rec.rows = flow_intervals_bias(intervals);
-  rec.max_observed = results.data.max_observed; // flow_max(), as the data summary found it
+  rec.max_observed = results.data.max_observed;
   add_selection(std::move(rec));
 }
 

@@ -66,7 +66,7 @@ static std::int64_t instant(int y, int m, int d, int h) {
     m = 12;
     --y;
   }
-  return day_number(y, m, d) * 24 + h;
+  return common::days_from_civil(y, m, d) * 24 + h;
 }
 
 // ------------------------------------------------------------ date fields

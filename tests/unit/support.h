@@ -58,6 +58,7 @@ struct Run {
     twinser::year_end = last_year;
     twinser::AREA = area;
     twinser::month_year();
+    twinser::results.data = twinser::summarise_data(); // as a run has it before any selection
   }
   // The control file positioned where an analysis reads its parameters.
   void control(const std::string& text) {

@@ -1,11 +1,7 @@
-// Series input and calendar: calendar and line arithmetic, the XK series
-// files, the alignment of both series into the series store, the data summary.
-//
-// A line is one step of `time_step` hours; line 0 starts at hour 0 of day 1 of
-// month_begin/year_begin. Dates become line counts by summing whole months.
+// Reading the two series files: the headers, the unit and step rules, the
+// analysis period, and the two-thread fill of the series store.
 #include "twinser.h"
 
-#include <bit>
 #include <cctype>
 #include <charconv>
 #include <climits>
@@ -21,216 +17,13 @@
 #include <system_error>
 #include <thread>
 
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
-
 namespace twinser {
 
-double* Qobs = nullptr;
-double* Qsim = nullptr;
-int LINES = 0;
-int time_step = -1;
-int month_begin = 0;
-int year_begin = 0;
-int month_end = 0;
-int year_end = 0;
-int* month = nullptr;
-int* year = nullptr;
-int itemp = 0;
-int sunit_conv = 0;
-int ounit_conv = 0;
-
-// ------------------------------------------------------------ store arrays
-//
-// The four per-line arrays (Qobs, Qsim, month, year) are written once, front
-// to back, right after they are allocated, and never freed. On the machines
-// the tool runs on the first touch of a fresh 4 KiB page costs about 10
-// microseconds, some 55 ms for a century of hourly lines; an array of a
-// megabyte or more is therefore aligned to 2 MiB and advised to the kernel
-// for transparent huge pages, so that it takes a few faults instead of
-// thousands. Short records get a plain allocation: a huge page would cost
-// them more to clear than their pages cost to fault.
-
-constexpr std::size_t HUGE_PAGE = std::size_t{2} << 20; // bytes of one huge page on x86-64 Linux
-
-static void* store_array(std::size_t bytes) {
-#ifdef __linux__
-  if (bytes >= HUGE_PAGE / 2) {
-    const std::size_t size = (bytes + HUGE_PAGE - 1) / HUGE_PAGE * HUGE_PAGE;
-    void* p = std::aligned_alloc(HUGE_PAGE, size);
-    if (p != nullptr) madvise(p, size, MADV_HUGEPAGE); // advice only: plain pages if refused
-    return p;
-  }
-#endif
-  return std::malloc(bytes > 0 ? bytes : 1);
-}
-
-// ------------------------------------------------------------ calendar
-//
-// Gregorian rules throughout. Counts are formed in 64 bits so that no period,
-// however absurd, overflows on the way; the reader only asks for periods whose
-// counts fit an int (it checks the hours of each file first).
-
-int is_leap_year(int yr) {
-  return ((yr % 4 == 0 && yr % 100 != 0) || yr % 400 == 0) ? 1 : 0;
-}
-
-// Days of month m of year y; a month outside 1..12 is reported and counts 0,
-// and the run goes on.
-int days_of_month(int m, int y) {
-  switch (m) {
-  case 1: case 3: case 5: case 7: case 8: case 10: case 12: return 31;
-  case 4: case 6: case 9: case 11: return 30;
-  case 2: return is_leap_year(y) ? 29 : 28;
-  default:
-    std::cout << "Month [1-12] and year [yyyy] need to be given correctly\n";
-    return 0;
-  }
-}
-
-static long long floor_div(long long a, long long b) {
-  long long q = a / b;
-  if (a % b != 0 && ((a < 0) != (b < 0))) --q;
-  return q;
-}
-
-// The one day count of the tool: days from a fixed origin to day d of month m
-// of year y. Line counts and event instants are both differences of it. Day
-// 0 or days past the end of the month simply run on into the neighbouring
-// month; the month must be 1..12.
-long long day_number(int y, int m, int d) {
-  const long long p = static_cast<long long>(y) - 1; // whole years before y
-  long long days = 365 * p + floor_div(p, 4) - floor_div(p, 100) + floor_div(p, 400);
-  for (int k = 1; k < m; ++k) days += days_of_month(k, y);
-  return days + d - 1;
-}
-
-// Days of the whole years strictly between y1 and y2 (y1 < y2).
-static long long days_between_years(int y1, int y2) {
-  return day_number(y2, 1, 1) - day_number(y1 + 1, 1, 1);
-}
-
-// Days of months m1..m2 of year y (none when m2 < m1).
-static long long days_in_months(int m1, int m2, int y) {
-  long long days = 0;
-  for (int m = m1; m <= m2; ++m) days += days_of_month(m, y);
-  return days;
-}
-
-// Lines of `step` hours in the whole months month1/year1 .. month2/year2, both
-// included, in 64 bits.
-static long long month_lines(int month1, int year1, int month2, int year2, int step) {
-  long long n = 24 / step; // lines per day
-  if (year1 == year2) return n * days_in_months(month1, month2, year1);
-  long long r = n * days_in_months(month1, 12, year1) + n * days_in_months(1, month2, year2);
-  if (static_cast<long long>(year2) - year1 > 1) r += n * days_between_years(year1, year2);
-  return r;
-}
-
-int hour_count(int month1, int year1, int month2, int year2, int step) {
-  return static_cast<int>(month_lines(month1, year1, month2, year2, step));
-}
-
-// Line difference between two date-times; with day1 = 1 and hour1 = step it
-// is the index of the line whose step ends at day2, hour2 (24 = end of day).
-int hour_count(int month1, int year1, int month2, int year2, int day1, int hour1, int day2,
-               int hour2, int step) {
-  long long n = 24 / step;
-  long long a = hour1 / step;
-  long long b = hour2 / step;
-  long long r;
-  if (year1 == year2 && month1 == month2) {
-    r = (static_cast<long long>(day2) - day1) * n + b - a;
-  } else if (year1 == year2) {
-    r = (days_of_month(month1, year1) - static_cast<long long>(day1)) * n + a - 1;
-    r += day2 * n + b - 1;
-    r += n * days_in_months(month1 + 1, month2 - 1, year1);
-  } else {
-    r = n * days_in_months(month1, 12, year1) - (day1 - 1LL) * n - a + 1;
-    r += n * days_in_months(1, month2 - 1, year2);
-    r += (day2 - 1LL) * n + b - 1;
-    if (static_cast<long long>(year2) - year1 > 1) r += n * days_between_years(year1, year2);
-  }
-  return static_cast<int>(r);
-}
-
-// Days from 1 March of year 0 to day d of month m of year y, Gregorian,
-// negative before it. Counting years from March puts the leap day at the
-// end of each year; whole 400-year cycles of 146097 days come first.
-static long long days_from_civil(long long y, int m, int d) {
-  y -= m <= 2 ? 1 : 0;
-  const long long era = floor_div(y, 400);
-  const long long yoe = y - era * 400;                        // 0..399
-  const long long doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1; // 0..365
-  return era * 146097 + yoe * 365 + yoe / 4 - yoe / 100 + doy;
-}
-
-// The date of a day count of days_from_civil.
-static void civil_from_days(long long z, int& y, int& m, int& d) {
-  const long long era = floor_div(z, 146097);
-  const long long doe = z - era * 146097;                                  // 0..146096
-  const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365; // 0..399
-  const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);           // 0..365
-  const long long mp = (5 * doy + 2) / 153;                                // 0 = March
-  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  y = static_cast<int>(yoe + era * 400 + (m <= 2 ? 1 : 0));
-}
-
-// Date and hour (0..23) of the start of a line's step. Walking line by line,
-// the hour grows by time_step and a new day begins at hour 0 once it would pass
-// 23, so every day holds the same number of lines (23 / time_step + 1, also
-// for steps that do not divide a day); the date is then the first day of the
-// period plus whole days. Reports ask for dates of many lines (every peak,
-// every accumulation period), so the days are turned into a date at once,
-// not by a walk over the months of the period.
-void line_to_date(int line, int& iy, int& im, int& id, int& ih) {
-  iy = year_begin;
-  im = month_begin;
-  id = 1;
-  ih = 0;
-  if (line <= 0) return;
-  const int per_day = 23 / time_step + 1;
-  ih = (line % per_day) * time_step;
-  civil_from_days(days_from_civil(year_begin, month_begin, 1) + line / per_day, iy, im, id);
-}
-
-// Labels every line with the month and year of the end of its step; an end
-// at midnight is hour 24 of the day that ends, so a daily line keeps its day.
-void month_year() {
-  month = static_cast<int*>(store_array(static_cast<std::size_t>(LINES) * sizeof(int)));
-  if (month == nullptr) stop("Memory allocation error for month\n");
-  year = static_cast<int*>(store_array(static_cast<std::size_t>(LINES) * sizeof(int)));
-  if (year == nullptr) stop("Memory allocation error for year\n");
-  int iy = year_begin, im = month_begin, id = 1, ih = 0;
-  int dom = days_of_month(im, iy); // days of the month being labelled
-  for (int i = 0; i < LINES; ++i) {
-    ih += time_step;
-    if (ih > 24) {
-      ++id;
-      ih = time_step;
-    }
-    if (id > dom) {
-      id = 1;
-      if (++im > 12) {
-        ++iy;
-        im = 1;
-      }
-      dom = days_of_month(im, iy);
-    }
-    month[i] = im;
-    year[i] = iy;
-  }
-}
+namespace layout = common::series_layout;
 
 // ------------------------------------------------------ series files
 //
-// An XK file: "$" comment lines (a "$" in column 1 or 2), a first header line
-// with the unit in columns 25-28 and the step in hours in columns 30-31, a
-// free-format second header line (first month, first year, last month, last
-// year, values per line, format), then one value per data line after 21
-// skipped columns. Each file is read once, front to back, in chunks of 64 KiB
+// An XK file, laid out as common/series_layout.h describes. Each file is read once, front to back, in chunks of 64 KiB
 // that are used over and over; a line is found with memchr and parsed where it
 // lies in the chunk. Only header lines are ever copied out whole.
 
@@ -358,12 +151,13 @@ static void read_header(series_file& f) {
   std::string text;
   do {
     if (!get_line(f, text)) file_error(f, " ends before its first header line");
-  } while ((text.size() > 0 && text[0] == '$') || (text.size() > 1 && text[1] == '$'));
-  if (text.size() < 31)
+  } while ((text.size() > 0 && text[0] == layout::COMMENT) ||
+           (text.size() > 1 && text[1] == layout::COMMENT));
+  if (text.size() < layout::HEADER_WIDTH)
     file_error(f, ": its first header line (line " + line_no(f) + ") is shorter than 31 columns");
-  f.station = text.substr(0, 24);
-  f.unit = text.substr(24, 4);
-  std::string step_text = text.substr(29, 2);
+  f.station = text.substr(layout::STATION_COLUMN, layout::STATION_WIDTH);
+  f.unit = text.substr(layout::UNIT_COLUMN, layout::UNIT_WIDTH);
+  std::string step_text = text.substr(layout::STEP_COLUMN, layout::STEP_WIDTH);
   if (!parse_int(step_text, f.step) || f.step <= 0)
     file_error(f, ": the time step \"" + step_text + "\" in columns 30-31 of line " + line_no(f) +
                       " is not a whole number of hours above 0");
@@ -412,12 +206,6 @@ static void check_file_period(const series_file& f) {
 }
 
 // ------------------------------------------------------ units and time step
-
-// Text that the terminal and the report carry alike, terminal first.
-static void say_both(const std::string& text) {
-  std::cout << text;
-  out << text;
-}
 
 // Equal unit texts are fine (DEGF or DEGC marks temperatures); different ones
 // only when one of them is DEGF, which is converted to DEGC after reading.
@@ -561,122 +349,6 @@ static long long lines_before(const series_file& f, int m1, int y1, int m2, int 
   return hour_count(m1, y1, m2, y2, f.step) - static_cast<long long>(days_of_month(m2, y2)) * f.per_day;
 }
 
-// ------------------------------------------------------ values
-//
-// The value of a data line reads as stream extraction of a double reads it
-// (the reading the tool has always been defined by), within the line: white
-// space as isspace knows it is skipped, CR included, but never past the line
-// end; extraction then collects an optional sign, digits with at most one
-// decimal point, and, once a digit has been seen, an exponent letter with an
-// optional sign and more digits; the collected text must be a whole number
-// or nothing is read. So "12.5abc" reads 12.5, while "1e", "1e+", ".", "-"
-// and "+" cannot be read: a value cut short in a damaged file must not enter
-// the statistics as a different number. from_chars finds the same number
-// (correctly rounded, like strtod) much faster; what it leaves unread tells
-// where the collected text ends.
-
-static bool is_space(char c) {
-  return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r';
-}
-
-static bool is_digit(char c) { return c >= '0' && c <= '9'; }
-
-// The characters extraction can collect into a number.
-static bool number_char(char c) {
-  return is_digit(c) || c == '+' || c == '-' || c == '.' || c == 'e' || c == 'E';
-}
-
-// Powers of ten that a double holds exactly.
-constexpr double EXACT_TENS[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                 1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
-// Plain decimals such as "20.011" or "-999", the bulk of every series:
-// digits with at most one point, 19 digits at most, no exponent. Their
-// digits m make an exact double while m <= 2^53, and with k digits after
-// the point (k <= 22) m / 10^k is one correctly rounded division of two
-// exact doubles: the nearest double to the text, as strtod and from_chars
-// find it. False, with nothing read, for any other text.
-static bool plain_decimal(const char* p, const char* e, double& x) {
-  // The digits are gathered first and counted after: a run of more than 19
-  // wraps m around (unsigned, so well defined) and is refused on its count.
-  std::uint64_t m = 0;
-  const char* const first = p;
-  for (; p < e; ++p) {
-    const unsigned d = static_cast<unsigned char>(*p) - unsigned{'0'};
-    if (d > 9) break;
-    m = m * 10 + d;
-  }
-  const std::ptrdiff_t before_point = p - first;
-  std::ptrdiff_t after_point = 0;
-  if (p < e && *p == '.') {
-    const char* const fraction = ++p;
-    for (; p < e; ++p) {
-      const unsigned d = static_cast<unsigned char>(*p) - unsigned{'0'};
-      if (d > 9) break;
-      m = m * 10 + d;
-    }
-    after_point = p - fraction;
-  }
-  const std::ptrdiff_t digits = before_point + after_point;
-  if (digits == 0 || digits > 19 || after_point > 22 || m > (std::uint64_t{1} << 53)) return false;
-  if (p < e && (*p == 'e' || *p == 'E')) return false;
-  x = static_cast<double>(m) / EXACT_TENS[after_point];
-  return true;
-}
-
-// Skips the blanks before a value, eight bytes at a time where the line has
-// them: a series file pads its values with blanks to a fixed width.
-static const char* skip_blanks(const char* p, const char* e) {
-  if constexpr (std::endian::native == std::endian::little) {
-    constexpr std::uint64_t BLANKS = 0x2020202020202020u; // eight ' '
-    while (e - p >= 8) {
-      std::uint64_t w = 0;
-      std::memcpy(&w, p, sizeof w);
-      w ^= BLANKS; // zero bytes where the blanks are; the first byte is the lowest
-      if (w != 0) return p + std::countr_zero(w) / 8;
-      p += 8;
-    }
-  }
-  while (p < e && *p == ' ') ++p;
-  return p;
-}
-
-value_text read_number(const char* p, const char* e, double& v) {
-  p = skip_blanks(p, e);
-  while (p < e && is_space(*p)) ++p; // tabs, CR, VT, FF, and blanks after them
-  const char* from = p; // from_chars takes a minus sign but not a plus sign
-  bool minus = false;
-  if (p < e && (*p == '+' || *p == '-')) {
-    minus = *p == '-';
-    if (!minus) from = p + 1;
-    ++p;
-  }
-  if (p == e || !(is_digit(*p) || *p == '.')) return value_text::none; // also "inf", "nan", "+-1"
-  double x = 0;
-  if (plain_decimal(p, e, x)) {
-    v = minus ? -x : x;
-    return value_text::number;
-  }
-  auto [stop, ec] = std::from_chars(from, e, x);
-  if (ec == std::errc::invalid_argument) return value_text::none; // ".", ".e5": no digit
-  // An exponent letter left unread: extraction takes it into the number (a
-  // digit came before it), and without digits of its own the number is cut short.
-  if (stop < e && (*stop == 'e' || *stop == 'E') &&
-      std::memchr(from, 'e', static_cast<std::size_t>(stop - from)) == nullptr &&
-      std::memchr(from, 'E', static_cast<std::size_t>(stop - from)) == nullptr)
-    return value_text::none;
-  if (ec == std::errc::result_out_of_range) {
-    // from_chars refuses both ends of the range; extraction keeps what strtod
-    // gives below it (a subnormal, or zero with its sign) and refuses above.
-    const std::string text(from, stop);
-    x = std::strtod(text.c_str(), nullptr);
-    if (std::isinf(x)) return value_text::too_large;
-  }
-  v = x;
-  return value_text::number;
-}
-
 // A data line that does not end within a chunk: only its first 21 columns,
 // the first white-space character after them (for the message on a line that
 // has no value) and the run of number characters that follows can decide its
@@ -685,7 +357,7 @@ static void long_data_line(series_file& f) {
   std::string& kept = f.long_line;
   kept.clear();
   int c = next_char(f);
-  for (; c != EOF && c != '\n' && kept.size() < 21; c = next_char(f)) kept.push_back(static_cast<char>(c));
+  for (; c != EOF && c != '\n' && kept.size() < layout::VALUE_COLUMN; c = next_char(f)) kept.push_back(static_cast<char>(c));
   if (c != EOF && c != '\n' && is_space(static_cast<char>(c))) kept.push_back(static_cast<char>(c));
   while (c != EOF && c != '\n' && is_space(static_cast<char>(c))) c = next_char(f);
   for (; c != EOF && c != '\n' && number_char(static_cast<char>(c)); c = next_char(f))
@@ -734,8 +406,9 @@ static bool read_value(series_file& f, double& v) {
   const char* b = nullptr;
   const char* e = nullptr;
   if (!next_data_line(f, b, e)) return fault(f, ended_text(f));
-  if (e - b < 21) return fault(f, ": line " + line_no(f) + " is shorter than 22 characters");
-  b += 21;
+  if (e - b < static_cast<std::ptrdiff_t>(layout::VALUE_COLUMN))
+    return fault(f, ": line " + line_no(f) + " is shorter than 22 characters");
+  b += layout::VALUE_COLUMN;
   switch (read_number(b, e, v)) {
   case value_text::number: return true;
   case value_text::too_large:
@@ -889,101 +562,5 @@ void read_flow() {
   obs.in.reset();
   sim.in.reset();
 }
-
-// ------------------------------------------------------ data summary
-
-// The largest observed value; -999 counts like any value.
-double flow_max() {
-  double max = Qobs[0];
-  for (int i = 1; i < LINES; ++i)
-    if (Qobs[i] > max) max = Qobs[i];
-  return max;
-}
-
-data_record summarise_data() {
-  data_record d;
-  d.lines = LINES;
-  d.step = time_step;
-  d.area = AREA;
-  // one pass: the good lines counted and the largest observed value found
-  // as flow_max finds it (line 0 first, then each larger value)
-  double max = LINES > 0 ? Qobs[0] : 0;
-  for (int i = 0; i < LINES; ++i) {
-    const double o = Qobs[i];
-    d.good += neither_missing(o, Qsim[i]) ? 1 : 0;
-    max = o > max ? o : max;
-  }
-  d.max_observed = LINES > 0 ? max : flow_max();
-  d.flow = is_flow();
-  d.temperature = itemp == 1;
-  d.first_month = month_begin;
-  d.first_year = year_begin;
-  d.last_month = month_end;
-  d.last_year = year_end;
-  return d;
-}
-
-// How much was read and how much of it is good, the area, the step and the
-// largest observed value, on the terminal and in the report.
-static void write_data_summary(const data_record& d) {
-  const int t = d.step;
-  const int good = d.good;
-  const bool flow = d.flow;
-
-  std::cout << "\n   There are " << d.lines * t << " hours of data being read\n"
-            << "   There are " << good * t << " hours of good data\n"
-            << "   Total " << (d.lines - good) * t << " hours of were data missing\n\n";
-  if (flow)
-    std::cout << " -----> Maximum value of flow: " << d.max_observed << " (CMS)<-----\n\n";
-  else
-    std::cout << " -----> Maximum rainfall value: " << d.max_observed << " (mm) <-----\n\n";
-  out << "   There are " << good * t << " hours of good data.\n"
-      << "   Total " << (d.lines - good) * t << " hours of data were missing.\n\n";
-
-  if (flow) {
-    std::cout << " -----> BASIN AREA IS " << d.area << " KM^2 <-----\n";
-    out << " -----> BASIN AREA IS " << d.area << " KM^2 <-----\n";
-  } else {
-    say_both(" -----> BASIN AREA IS NOT GIVEN. \nTHE PROGRAM ASSUMES YOU ARE DOING RAINFALL ANALYSIS\n");
-  }
-  say_both("-------------------------------------------------------\n\n");
-  if (t > 1) {
-    std::cout << "Analyses were based on time step of " << t << " hours\n\n";
-    out << "(All analyses are based on " << t << " hour intervals,\n"
-        << " except for the \"STATISTICS FOR GIVEN EVENTS/TIME INTERVALS\")\n\n";
-  }
-  out << "\n-------------------------------------------------------\n";
-  if (flow)
-    out << " -----> Maximum value of flow: " << d.max_observed << " (cms) <-----\n";
-  else
-    out << " -----> Maximum rainfall value: " << d.max_observed << " (mm) <-----\n";
-  out << "-------------------------------------------------------\n\n";
-}
-
-void data_info() {
-  results.data = summarise_data();
-  write_data_summary(results.data);
-}
-
-// ------------------------------------------------------ line display (A)
-
-void lines_display() {
-  int n = read_int("the number of lines of selection A");
-  if (n < 0 || n > LINES) stop("Invalid entry for lines display\nPlease correct the control file\n");
-  input_check(n);
-  add_selection(display_record{n});
-}
-
-// The first `line` lines of the store on the terminal, for the user to check.
-void input_check(int line) {
-  std::cout << "Following are few lines of data read by the program:\n";
-  for (int k = 1; k <= line; ++k)
-    std::cout << "line " << k << ":   " << "Qobs: " << Qobs[k - 1] << "     Qsim: " << Qsim[k - 1] << "\n";
-  std::cout << "Are these data read correctly? \n\n";
-}
-
-// ------------------------------------------------------ companion renderings
-
-store_view current_store() { return {Qobs, Qsim, LINES, time_step, month_begin, year_begin}; }
 
 } // namespace twinser
