@@ -17,12 +17,14 @@ namespace {
 
 // An extra rendering of a finished run, written beside the report as
 // <report stem><extension>.
+// Both are rendered from one summary of the run, made once.
 struct extra_output {
   const char* extension;
-  bool (*write)(const twinser::run_record&, const twinser::store_view&, const std::string& path);
+  bool (*write)(const nlohmann::ordered_json& summary, const twinser::store_view&,
+                const std::string& path);
 };
 
-const std::vector<extra_output> extras = {{".json", twinser_view::write_summary},
+const std::vector<extra_output> extras = {{".json", twinser_view::write_summary_file},
                                           {".html", twinser_view::write_page_file}};
 
 // Renderings that an earlier run of the same control file may have left:
@@ -61,9 +63,10 @@ void guard_extras() {
 // The extra renderings of a run that finished; the status it ends with.
 int write_extras(int status) {
   std::string written;
+  const nlohmann::ordered_json summary = twinser_view::summary_json(twinser::results, TWINSER_VERSION);
   for (const extra_output& x : extras) {
     const std::string path = beside_report(x.extension);
-    if (!x.write(twinser::results, twinser::current_store(), path)) {
+    if (!x.write(summary, twinser::current_store(), path)) {
       std::cout << "Cannot open output file: " << path << "\n";
       return 1;
     }
@@ -117,6 +120,14 @@ int main(int argc, char** argv) {
   args.push_back(nullptr);
 
   twinser::outputs_guarded = guard_extras;
+  // the page's series are packed while the analyses run
+  twinser::store_read = [] {
+    const twinser::store_view store = twinser::current_store();
+    // the kind as the summary will state it (data_record of summarise_data)
+    const twinser::data_record& d = twinser::results.data;
+    twinser_view::start_packing(store.obs, store.sim, store.lines,
+                                {d.temperature, d.flow, d.area, d.step});
+  };
   twinser::extras_wanted = true; // the summary shows them
   const int status = twinser::run(static_cast<int>(rest.size() + 1), args.data());
   return write_extras(status);
