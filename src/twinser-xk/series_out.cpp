@@ -29,12 +29,17 @@ static std::string stamp_text(long long hour, bool date_only) {
   return text;
 }
 
-static std::string line_word(long long line) { return "line " + std::to_string(line); }
+// A row's place in the input: "line 12" of a CSV file, "time 12" of a NetCDF
+// variable (its 12th value on the time axis).
+static std::string line_word(const char* word, long long line) { return word + (" " + std::to_string(line)); }
+
+// "1 hour", "6 hours".
+static std::string hours_text(long long n) { return std::to_string(n) + (n == 1 ? " hour" : " hours"); }
 
 // ------------------------------------------------------------ time step
 
 // Stamps must increase: an earlier or repeated one names both lines.
-static void check_order(const std::vector<row>& rows) {
+static void check_order(const std::vector<row>& rows, const char* word) {
   for (std::size_t i = 1; i < rows.size(); ++i) {
     const row &a = rows[i - 1], &b = rows[i];
     if (b.date_only != a.date_only)
@@ -42,18 +47,19 @@ static void check_order(const std::vector<row>& rows) {
                                             : "a date-time among dates without a time");
     if (b.hour < a.hour)
       throw input_error(b.line, stamp_text(b.hour, b.date_only) + " comes before " + stamp_text(a.hour, a.date_only) +
-                                    " on " + line_word(a.line) + "; the dates must increase");
+                                    " on " + line_word(word, a.line) + "; the dates must increase");
     if (b.hour == a.hour)
-      throw input_error(b.line, stamp_text(b.hour, b.date_only) + " stands twice (also on " + line_word(a.line) + ")");
+      throw input_error(b.line, stamp_text(b.hour, b.date_only) + " stands twice (also on " + line_word(word, a.line) + ")");
   }
 }
 
 // The step is the commonest difference between neighbouring stamps (the
 // smaller on a tie), so that gaps do not mislead it; a lone date is a day.
-static int find_step(const std::vector<row>& rows) {
+static int find_step(const std::vector<row>& rows, const char* word) {
   if (rows.size() == 1) {
     if (rows[0].date_only) return 24;
-    throw input_error(rows[0].line, "one date-time alone does not show the time step");
+    throw input_error(rows[0].line, "one date-time alone does not show the time step; a daily value "
+                                    "may be given as a date alone");
   }
   std::map<long long, long long> seen;
   for (std::size_t i = 1; i < rows.size(); ++i) ++seen[rows[i].hour - rows[i - 1].hour];
@@ -66,8 +72,8 @@ static int find_step(const std::vector<row>& rows) {
   if (step > 24 || 24 % step != 0) {
     std::size_t i = 1;
     while (rows[i].hour - rows[i - 1].hour != step) ++i;
-    throw input_error(rows[i].line, "the dates are " + std::to_string(step) + " hours apart (from " +
-                                        line_word(rows[i - 1].line) +
+    throw input_error(rows[i].line, "the dates are " + hours_text(step) + " apart (from " +
+                                        line_word(word, rows[i - 1].line) +
                                         "); a series file holds steps of 1, 2, 3, 4, 6, 8, 12 or 24 hours");
   }
   return static_cast<int>(step);
@@ -76,21 +82,22 @@ static int find_step(const std::vector<row>& rows) {
 // Every difference is a whole number of steps; a larger one is a gap. Four
 // equal gaps in a row are no longer gaps but a coarser step: five or more
 // rows at a regular longer spacing mean the step has changed.
-static void check_steps(const std::vector<row>& rows, int step) {
+static void check_steps(const std::vector<row>& rows, int step, const char* word) {
   constexpr int regular = 4;
   int run = 0;
   for (std::size_t i = 1; i < rows.size(); ++i) {
     long long diff = rows[i].hour - rows[i - 1].hour;
     if (diff % step != 0)
-      throw input_error(rows[i].line, stamp_text(rows[i].hour, rows[i].date_only) + " is " + std::to_string(diff) +
-                                          " hours after " + line_word(rows[i - 1].line) +
-                                          ", but the series steps by " + std::to_string(step) +
-                                          " hours: the time step changes");
+      throw input_error(rows[i].line, stamp_text(rows[i].hour, rows[i].date_only) + " is " + hours_text(diff) +
+                                          " after " + line_word(word, rows[i - 1].line) +
+                                          ", but the series steps by " + hours_text(step) +
+                                          ": the time step changes");
     run = diff > step && i > 1 && diff == rows[i - 1].hour - rows[i - 2].hour ? run + 1 : (diff > step ? 1 : 0);
     if (run == regular)
-      throw input_error(rows[i].line, "the stamps are " + std::to_string(diff) + " hours apart from " +
-                                          line_word(rows[i - regular].line) + " to here, but the series steps by " +
-                                          std::to_string(step) + " hours: the time step changes");
+      throw input_error(rows[i].line, "the stamps are " + hours_text(diff) + " apart from " +
+                                          line_word(word, rows[i - regular].line) +
+                                          " to here, but the series steps by " + hours_text(step) +
+                                          ": the time step changes");
   }
 }
 
@@ -99,10 +106,10 @@ static void check_steps(const std::vector<row>& rows, int step) {
 series make_series(const table& t, const options& opt) {
   const std::vector<row>& rows = t.rows;
   if (rows.empty()) throw input_error(0, "holds no data rows");
-  check_order(rows);
+  check_order(rows, t.row_word);
   series s;
-  s.step = find_step(rows);
-  check_steps(rows, s.step);
+  s.step = find_step(rows, t.row_word);
+  check_steps(rows, s.step, t.row_word);
 
   // Hour at which each row's step begins.
   const long long shift = rows[0].date_only || opt.stamp_begin ? 0 : s.step;
@@ -121,6 +128,12 @@ series make_series(const table& t, const options& opt) {
   int after_m = s.last_month % 12 + 1, after_y = s.last_year + (s.last_month == 12 ? 1 : 0);
   long long end_hour = days_from_civil(after_y, after_m, 1) * 24;
   s.lines = (end_hour - s.first_hour) / s.step;
+  if (end_hour - s.first_hour > MAX_SERIES_HOURS)
+    throw input_error(0, "the series would span " + std::to_string(end_hour - s.first_hour) +
+                             " hours of whole months, " + std::to_string(s.first_month) + "/" +
+                             std::to_string(s.first_year) + " to " + std::to_string(s.last_month) + "/" +
+                             std::to_string(s.last_year) + "; twinser reads at most " +
+                             std::to_string(MAX_SERIES_HOURS) + " hours: convert a shorter period");
 
   s.at.reserve(rows.size());
   s.value.reserve(rows.size());
@@ -131,7 +144,12 @@ series make_series(const table& t, const options& opt) {
     double v = MISSING;
     switch (r.kind) {
     case cell::value:
-      v = opt.has_area ? r.value * opt.area_km2 * 1000 / (s.step * 3600) : r.value;
+      v = convert_value(r.value, opt, s.step);
+      if (!std::isfinite(v) || v == MISSING)
+        throw input_error(r.line, "the value " + value_text(r.value) + " becomes " + value_text(v) +
+                                      " once converted to " + opt.unit +
+                                      (std::isfinite(v) ? ", the missing value" : ", which no series file holds") +
+                                      "; check --scale, --from-unit and --mm-to-cms");
       ++s.values;
       break;
     case cell::marker: ++s.missing.marker; break;
@@ -139,6 +157,8 @@ series make_series(const table& t, const options& opt) {
     case cell::empty: ++s.missing.empty; break;
     case cell::non_numeric: ++s.missing.non_numeric; break;
     case cell::below: ++s.missing.below; break;
+    case cell::flagged: ++s.missing.flagged; break;
+    case cell::fill: ++s.missing.fill; break;
     }
     s.value.push_back(v);
   }
@@ -146,22 +166,30 @@ series make_series(const table& t, const options& opt) {
   return s;
 }
 
+// Which step the first row went to. A date alone is its day; a date-time
+// closes (or opens) a step, named by its day for daily steps and by its hours
+// otherwise: the convention of every run stands on its summary line.
+std::string first_step_text(const table& t, const series& s, const options& opt) {
+  const row& r = t.rows.front();
+  std::string text = "first value stamped " + stamp_text(r.hour, r.date_only);
+  if (r.date_only) return text + " is that day's step";
+  long long begin = s.first_hour + s.at.front() * s.step;
+  text += opt.stamp_begin ? " is the step beginning then: " : " is the step ending then: ";
+  if (s.step == 24) return text + stamp_text(begin, true);
+  long long into = begin - floor_div(begin, 24) * 24;
+  char hours[32];
+  std::snprintf(hours, sizeof hours, " to %02lld:00", into + s.step);
+  return text + stamp_text(begin, false) + hours;
+}
+
 // ------------------------------------------------------------ writing
 
-// Values taken as they are keep every digit: the shortest text that reads
-// back as the same double, so the series file holds exactly what the CSV
-// held. A flow converted from a depth is a product of the area and carries
-// no more precision than it: three decimals (one litre per second), and four
-// significant digits below 1 m3/s so that small flows keep their resolution.
-std::string value_text(double v, bool converted) {
+// Every value keeps every digit: the shortest text that reads back as the
+// same double, so the series file holds exactly what the CSV held, or what
+// the conversion gave.
+std::string value_text(double v) {
   if (v == MISSING) return "-999";
   char text[64];
-  if (converted) {
-    double a = std::fabs(v);
-    const char* format = a >= 1e12 ? "%.6e" : (a >= 1 || a == 0) ? "%.3f" : "%.4g";
-    std::snprintf(text, sizeof text, format, v);
-    return text;
-  }
   auto done = std::to_chars(text, text + sizeof text, v);
   return std::string(text, done.ptr);
 }
@@ -202,7 +230,7 @@ void write_xk(std::ostream& out, const series& s, const options& opt, const std:
   out << text;
   out << s.first_month << " " << s.first_year << " " << s.last_month << " " << s.last_year << " 1 FREE\n";
 
-  const std::string missing = value_text(MISSING, false);
+  const std::string missing = value_text(MISSING);
   std::size_t next = 0;
   long long day = floor_div(s.first_hour, 24);
   int y, m, d, hour = 0;
@@ -210,7 +238,7 @@ void write_xk(std::ostream& out, const series& s, const options& opt, const std:
   for (long long line = 0; line < s.lines; ++line) {
     hour += s.step; // end of the step, 1..24
     std::string value = missing;
-    if (next < s.at.size() && s.at[next] == line) value = value_text(s.value[next++], opt.has_area);
+    if (next < s.at.size() && s.at[next] == line) value = value_text(s.value[next++]);
     // 19 columns of station, date and hour, blanks to the value's column
     std::snprintf(text, sizeof text, "%-5.5s %4d %2d %2d %2d%*s%10s\n", opt.station.c_str(), y, m, d, hour,
                   static_cast<int>(layout::VALUE_COLUMN - 19), "", value.c_str());

@@ -1,10 +1,12 @@
-// twinser-xk: a CSV file of dates and values made into an XK series file.
+// twinser-xk: a CSV or NetCDF file of dates and values made into an XK
+// series file.
 //
 // Three steps, each callable on its own (the fuzz harness and the unit tests
-// call them directly): read_csv turns the bytes of a CSV file into dated rows,
-// make_series finds the time step, checks the order of the dates and places
-// every row on a line of whole months, write_xk writes the series file.
-// Every fault in the input is an input_error naming the CSV line.
+// call them directly): read_csv (or read_netcdf) turns the bytes of the input
+// into dated rows, make_series finds the time step, checks the order of the
+// dates and places every row on a line of whole months, write_xk writes the
+// series file. Every fault in the input is an input_error naming the CSV line
+// (or the position on the time axis of a NetCDF file).
 #pragma once
 
 #include "common/calendar.h"
@@ -26,12 +28,25 @@ struct options {
   std::string unit;              // CMS, MM, DEGC or DEGF: columns 25-28 of the first header line
   std::string date_col = "1";    // date column: 1-based number or header name
   std::string value_col = "2";   // value column: 1-based number or header name
+  std::string time_col;          // time-of-day column joined to the date column (empty: none)
+  bool date_only = false;        // the date column's dates are their days' steps, whatever stands beside them
   std::string station;           // code of up to 5 characters for columns 1-5 (blank if none)
   bool stamp_begin = false;      // a date-time marks the beginning of its step (else its end)
   bool has_missing_below = false;
   double missing_below = 0;      // values below this are missing
   bool has_area = false;
   double area_km2 = 0;           // basin area for depth per step (mm) -> flow (m3/s)
+  long long skip = 0;            // lines before the header that are not read at all
+  std::string date_format;       // strftime letters for the date column (empty: the forms known without it)
+  std::string flag_col;          // quality-flag column (empty: none)
+  std::vector<std::string> missing_flags; // flags whose rows are missing (-999)
+  std::string from_unit;         // unit of the values in the file (empty: already the series unit)
+  bool has_scale = false;
+  double scale = 1;              // factor applied to every value read (--scale)
+  // NetCDF input
+  std::string var;               // the variable that holds the series
+  long long station_index = 0;   // station counted from 1 on a (station, time) variable, 0 if not given
+  std::string station_id;        // station id matched against the cf_role timeseries_id variable
 };
 
 // A fault in the input: the CSV line it was found on (0 for the file as a
@@ -51,6 +66,8 @@ enum class cell : std::uint8_t {
   empty,       // nothing in the cell
   non_numeric, // any other text
   below,       // a number below --missing-below
+  flagged,     // a row whose quality flag is one of --missing-flags
+  fill,        // a NetCDF fill or missing value
 };
 
 // One data row of the CSV.
@@ -64,21 +81,50 @@ struct row {
 
 struct table {
   std::vector<row> rows;
+  const char* row_word = "line"; // what a row's number counts: CSV lines, or NetCDF time positions
   char delimiter = ',';        // found from the first line: tab, ';' or ','
   long long header_line = 0;   // line of the header row, 0 without one
   long long lines = 0;         // lines in the file
+  long long title_line = 0;    // a title line above the header, 0 without one
+  long long format_line = 0;   // the column-format row below the header (5s 15s 20d ...), 0 without one
+  std::string time_col_name;   // the time column joined to the dates (for the summary)
 };
 
 table read_csv(std::string_view bytes, const options& opt);
+
+// A NetCDF file (classic or netCDF-4) held in memory: the variable --var at
+// the chosen station, stamped from its CF time coordinate.
+table read_netcdf(std::string_view bytes, const options& opt);
+
+// True when the bytes begin as a NetCDF file does (CDF or HDF5 signature).
+bool is_netcdf(std::string_view bytes);
+
+// ------------------------------------------------------------ units
+
+// Checks --from-unit and --scale against --unit and --mm-to-cms; the message
+// says what would read the file when they do not fit.
+void check_units(const options& opt);
+
+// A value as read, turned into the series unit: --scale, then --from-unit,
+// then --mm-to-cms for a step of `step` hours.
+double convert_value(double v, const options& opt, int step);
+
+// Time-of-day text "HH:MM", "HH:MM:SS", "HH:MM:SS.fff" or "24:00": seconds
+// since midnight (86400 for 24:00). False when the text is no time of day.
+bool parse_time_of_day(std::string_view s, long long& seconds);
 
 // ------------------------------------------------------------ series
 
 // How many lines of the series file hold -999, and why.
 struct missing_counts {
   long long marker = 0, not_a_number = 0, empty = 0, non_numeric = 0, below = 0;
+  long long flagged = 0;  // rows whose quality flag is in --missing-flags
+  long long fill = 0;     // NetCDF fill values (_FillValue, missing_value)
   long long gap = 0;      // steps between two rows that the CSV does not give
   long long padding = 0;  // steps before the first row and after the last, to whole months
-  long long total() const { return marker + not_a_number + empty + non_numeric + below + gap + padding; }
+  long long total() const {
+    return marker + not_a_number + empty + non_numeric + below + flagged + fill + gap + padding;
+  }
 };
 
 // The series as it will be written: whole months at one step.
@@ -93,12 +139,19 @@ struct series {
   missing_counts missing;
 };
 
+// The longest series twinser reads: its period of whole months is counted in
+// hours in a signed 32-bit int.
+inline constexpr long long MAX_SERIES_HOURS = 2147483647;
+
 series make_series(const table& t, const options& opt);
 
 // The value as it stands in the file: the shortest text that reads back as
-// the same double; a flow converted from a depth with three decimals, four
-// significant digits below 1.
-std::string value_text(double v, bool converted);
+// the same double, converted or not.
+std::string value_text(double v);
+
+// Which step the first row went to, in words: "first value stamped
+// 2002-10-02 00:00 is the step ending then: 2002-10-01".
+std::string first_step_text(const table& t, const series& s, const options& opt);
 
 // The whole series file; `source` names the CSV file in a comment line.
 void write_xk(std::ostream& out, const series& s, const options& opt, const std::string& source);

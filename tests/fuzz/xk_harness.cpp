@@ -1,15 +1,19 @@
-// Fuzz harness for twinser-xk's CSV reading. The first byte of an input
-// picks the options, the rest is the CSV file:
+// Fuzz harness for twinser-xk's readers. The first byte of an input picks
+// the options, the rest is the CSV file, or the NetCDF file with bit 5:
 //
 //   bit 0  --stamp begin            bit 3  --value-col value (by name)
 //   bit 1  --missing-below 0        bit 4  --date-col 2 --value-col 3
-//   bit 2  --mm-to-cms 100
+//   bit 2  --mm-to-cms 100          bit 5  NetCDF: --var streamflow
+//   bit 6  CSV: --time-col 2 --value-col 3, or --date-only; NetCDF: --station-id 08159000
+//   bit 7  CSV: --flag-col 3 --missing-flags E,B --from-unit in --skip 1 --date-format %Y/%m/%d
+//          (the date format with bit 0 too); NetCDF: --station-index 2
 //
 // Each input is read, placed on its lines and, when the series is short
 // enough to write in memory, written; a fault in the input is an input_error
 // and ends that input quietly. The counts must add up, or the harness aborts.
 #include "xk.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -47,9 +51,36 @@ void one_input(const unsigned char* data, std::size_t size) {
     opt.date_col = "2";
     opt.value_col = "3";
   }
-  std::string_view csv(reinterpret_cast<const char*>(data + 1), size - 1);
+  const bool netcdf = flags & 32;
+  if (netcdf) {
+    opt.var = "streamflow";
+    if (flags & 64) opt.station_id = "08159000";
+    if (flags & 128) opt.station_index = 2;
+  } else {
+    if (flags & 64) {
+      if (flags & 8) {
+        opt.date_only = true;
+      } else {
+        opt.time_col = "2";
+        opt.value_col = "3";
+      }
+    }
+    if (flags & 128) {
+      opt.flag_col = "3";
+      opt.missing_flags = {"E", "B"};
+      opt.skip = 1;
+      if (!opt.has_area) {
+        opt.from_unit = "in";
+        if (flags & 1) opt.date_format = "%Y/%m/%d";
+      }
+    }
+  }
+  std::string_view input(reinterpret_cast<const char*>(data + 1), size - 1);
   try {
-    xk::series s = xk::make_series(xk::read_csv(csv, opt), opt);
+    xk::table t = netcdf ? xk::read_netcdf(input, opt) : xk::read_csv(input, opt);
+    xk::series s = xk::make_series(t, opt);
+    check(!xk::first_step_text(t, s, opt).empty());
+    for (double v : s.value) check(std::isfinite(v));
     check(s.step > 0 && 24 % s.step == 0);
     check(s.values + s.missing.total() == s.lines);
     check(!s.at.empty() && s.at.size() == s.value.size() && s.at.back() < s.lines);
