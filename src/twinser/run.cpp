@@ -4,6 +4,9 @@
 #include "twinser.h"
 
 #include <cctype>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <cstdlib>
 #include <iostream>
 
@@ -24,6 +27,35 @@ void stop(const std::string& text) {
   if (out.is_open()) out.flush();
   if (data_out.is_open()) data_out.flush();
   std::exit(1);
+}
+
+// A write is done only when it is checked: the stream is flushed, and a
+// failure (a full disk, a file-size limit, standard output on /dev/full)
+// stops the run with the file's name and the system's reason, never with the
+// finish message. Standard output failing is told on standard error, the
+// only place left to tell it.
+void check_written(std::ostream& stream, const std::string& name) {
+  if (stream.flush()) return;
+  const int reason = errno != 0 ? errno : EIO;
+  const std::string text = "Error: cannot write " + name + ": " + std::strerror(reason) + "\n";
+  if (&stream == &std::cout) std::cerr << text;
+  stop(text);
+}
+
+// Every output of the run so far, checked at the end of each section.
+void check_outputs() {
+  if (out.is_open()) check_written(out, "the report file " + outfile);
+  if (data_out.is_open()) check_written(data_out, "the event data file event.dat");
+  check_written(std::cout, "standard output");
+}
+
+// The report and event.dat at the finish: checked, closed, and the close checked.
+static void close_checked(std::ofstream& file, const std::string& name) {
+  if (!file.is_open()) return;
+  check_written(file, name);
+  errno = 0;
+  file.close();
+  if (file.fail()) check_written(file, name);
 }
 
 void error_mess() {
@@ -58,19 +90,22 @@ void say_both(const std::string& text) {
 }
 
 void divide() {
+  check_outputs(); // the section before this one is complete
   out << "\n\n\n======================   Results From @"
       << static_cast<char>(std::toupper(static_cast<unsigned char>(selection)))
       << " Operation   =======================\n";
 }
 
 static int finish() {
+  close_checked(out, "the report file " + outfile);
+  close_checked(data_out, "the event data file event.dat");
   std::cout << "\n\nTHE PROGRAM FINISHED SUCCESSFULLY!!\n";
   if (OPTION_O == 1)
     std::cout << "\n*** Check the file 'event.dat' for your event data ***";
   else
     std::cout << "\n(Note: To output data for selected events, use -o option)";
   std::cout << "\n\n";
-  std::cout.flush();
+  check_written(std::cout, "standard output");
   return part_refused ? 2 : 0; // a batch must tell a run that dropped a request from a whole one
 }
 
@@ -150,6 +185,9 @@ static bool dispatch() {
 }
 
 int run(int argc, char** argv) {
+  // past a file-size limit a write fails with EFBIG and is reported, rather
+  // than the signal ending the run with nothing said
+  std::signal(SIGXFSZ, SIG_IGN);
   claim();
   resolve_command_line(argc, argv);
   out.setf(std::ios::showpoint);
@@ -172,6 +210,7 @@ int run(int argc, char** argv) {
 }
 
 void reset_state() {
+  release_control_file();
   if (oldfile.is_open()) oldfile.close();
   oldfile.clear();
   ctlfile.clear();
