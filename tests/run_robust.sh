@@ -106,6 +106,10 @@ ls -a | grep -q '^\.twinser-view\.' && bad view_own_files "a temporary file was 
 fresh control_dev_zero
 timeout 20 "$bin/twinser" /dev/zero > stdout 2> stderr
 expect control_dev_zero $? 1 stdout "Error: line 1 of the control file /dev/zero is longer than 65536 bytes"
+fresh prompt_dev_zero
+timeout 20 "$bin/twinser" < /dev/zero > stdout 2> stderr
+expect prompt_dev_zero $? 1 stdout \
+  "Please enter now: Error: the control file name given is longer than 65536 bytes"
 fresh series_dev_zero
 sed -i 's|^obs.xk |/dev/zero |' run.ctl
 timeout 20 "$bin/twinser" run.ctl > stdout 2> stderr

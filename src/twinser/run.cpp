@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstring>
 #include <cstdlib>
+#include <iomanip>
 #include <iostream>
 
 namespace twinser {
@@ -153,7 +154,10 @@ static void resolve_command_line(int argc, char** argv) {
     std::cout << "\nYou forgot to enter the control file name. \nPlease enter now: ";
     std::cout.flush();
     std::string name;
-    std::cin >> name;
+    std::cin >> std::setw(MAX_CONTROL_LINE) >> name; // a name, not whatever the terminal pours in
+    if (name.size() == MAX_CONTROL_LINE)
+      stop("Error: the control file name given is longer than " + std::to_string(MAX_CONTROL_LINE) +
+           " bytes\n");
     open_control(name);
   } else if (argc == 2) {
     open_control(argv[1]);
