@@ -14,9 +14,13 @@
 # Then the older cases: 100 years daily, 20 years hourly, and 3000 events.
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$top/build}
+# absolute, since the runs below start in a scratch directory
+build=$(cd "${1:-$top/build}" && pwd)
 bin=$build/twinser
 floor=$build/parse_floor
+for b in "$bin" "$floor"; do
+  [ -x "$b" ] || { echo "bench/run.sh: no $b; build first: cmake --build ${1:-build} -j2" >&2; exit 1; }
+done
 runs=${BENCH_RUNS:-11}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -120,6 +124,9 @@ two=$(gen_dir two_centuries_hourly 1801)
 timer=$(command -v hyperfine > /dev/null && echo hyperfine || echo "a loop")
 echo "A century of hourly data, 876,600 lines a file; median of $runs runs, in turns ($timer):"
 mkdir "$work/run"
+# one run that must finish, so that a failing command is not timed in silence
+(cd "$work/run" && "$bin" -o "$one/every.ctl" > "$work/check.out") ||
+  { echo "bench/run.sh: $bin -o $one/every.ctl failed:" >&2; tail -n 5 "$work/check.out" >&2; exit 1; }
 median_times "$work/run" "full=$bin -o $one/every.ctl" "floor=$floor $one/obs.xk $one/sim.xk" \
   "read=$bin $one/read.ctl" "full2=$bin -o $two/every.ctl" > "$work/times.txt"
 peak=$(peak_kib "$work/run" "$bin" -o "$one/every.ctl")

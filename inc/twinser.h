@@ -363,6 +363,7 @@ using selection_record = std::variant<display_record, class_record, event_record
 
 // The whole run: the fixed sections, then the selections in run order.
 struct run_record {
+  std::string label; // text after @ on the header record, blanks around it trimmed
   series_record observed, simulated;
   data_record data;
   fit_row whole_period;
@@ -391,6 +392,7 @@ void refuse_if_same(const std::string& output, const std::string& input,
                     const char* role);   // stop when output names the same file as input
 extern void (*outputs_guarded)();        // called once the report name is guarded, before anything is written; null in twinser
 void start_event_data();                 // with -o, event.dat truncated once the series and the report are open
+extern void (*store_read)();             // called once the series store is read and summarised; null in twinser
 extern bool ctl_ended;                   // the control file ended before another selection record
 void rule(char c, int n);                // a rule line of n copies of c in the report (no line end)
 void say_both(const std::string& text);  // text to the terminal, then the same to the report
@@ -420,6 +422,7 @@ int hour_count(int month1, int year1, int month2, int year2, int step);
 int hour_count(int month1, int year1, int month2, int year2, int day1, int hour1, int day2,
                int hour2, int step);
 void line_to_date(int line, int& iy, int& im, int& id, int& ih);
+void line_end_date(int line, int& iy, int& im, int& id, int& ih); // end of a line's step; midnight is hour 24 of the day that ends
 void month_year();
 void read_flow();
 data_record summarise_data();            // counts and the largest observed value of the store (the one search for it)

@@ -6,7 +6,7 @@
 # that would install them is printed and the status is 1.
 set -eu
 
-build_pkgs=(libcli11-dev nlohmann-json3-dev libcsv-dev)
+build_pkgs=(libcli11-dev nlohmann-json3-dev libcsv-dev zlib1g-dev)
 test_pkgs=(libgtest-dev parallel groff python3 chromium)
 
 case "${1:-build}" in

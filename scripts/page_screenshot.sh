@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Renews docs/page.png, the screenshot of the bundled example's page that
-# docs/page.md shows: runs twinser-view on the example in a scratch directory and
-# photographs the top of its page (header, hydrograph, scatter) in headless
-# Chromium.  scripts/page_screenshot.sh [build dir]
+# Renews the screenshots docs/page.md shows: docs/page.png, the page of the
+# bundled daily example, and docs/page_hourly.png, a long hourly record (20
+# generated years): runs twinser-view in a scratch directory and photographs
+# the top of each page in headless Chromium. Run on request, not by the tests.
+#   scripts/page_screenshot.sh [build dir]
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$top/build}" && pwd)
@@ -18,3 +19,27 @@ cp -r "$example"/. "$work"/
   --window-size=1100,1640 --virtual-time-budget=10000 \
   --screenshot="$top/docs/page.png" "file://$work/minam_report.html" 2> /dev/null
 echo "docs/page.png: $(stat -c %s "$top/docs/page.png") bytes"
+
+# a long hourly record: twenty years of bench/gen_series.py's hourly pair,
+# with events and peaks, photographed down to the event grid
+mkdir "$work/long"
+python3 "$top/bench/gen_series.py" 1 1981 2000 "$work/long"
+cat > "$work/long/long.ctl" <<'CTL'
+@ Twenty years of hourly lines (generated)
+obs.xk sim.xk long_report.txt
+-1 -1 -1 -1 500
+@G 4
+0 3 1 1985 0 4 1 1985
+0 10 1 1990 0 11 15 1990
+0 5 1 1996 0 6 1 1996
+0 1 1 1999 0 3 1 1999
+@H 300 72
+@Q
+CTL
+(cd "$work/long" && "$build/twinser-view" long.ctl > /dev/null)
+"${CHROMIUM:-chromium}" --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
+  --disable-background-networking --disable-component-update --disable-sync \
+  --user-data-dir="$work/profile" --hide-scrollbars --force-device-scale-factor=0.8 \
+  --window-size=1100,1900 --virtual-time-budget=10000 \
+  --screenshot="$top/docs/page_hourly.png" "file://$work/long/long_report.html" 2> /dev/null
+echo "docs/page_hourly.png: $(stat -c %s "$top/docs/page_hourly.png") bytes"

@@ -3,10 +3,18 @@
 measure printed in the multi-year row, the best line fit and the yearly and
 monthly rows must be the JSON value written at the report's precision (the
 stream's general format with the decimal point shown, C's %#.<p>g), and a
-null where the report prints nan or inf.
+null where the report prints nan or inf. Every date string has the one form
+("YYYY-MM-DD" for daily steps, "YYYY-MM-DD HH:MM" otherwise), the dates of
+the largest differences are the ends of the steps whose starts the report
+prints (midnight as 24:00 of the day that ends), and the label is the text
+after @ on the control file's header record.
 
-Usage: view_check.py REPORT JSON"""
+Usage: view_check.py REPORT JSON, or view_check.py DIR JSON for the report
+the summary names, in DIR."""
+import datetime
 import json
+import os
+import re
 import sys
 
 # Each printed field: (text before it, width, JSON key, significant digits);
@@ -60,8 +68,11 @@ def rows_after(lines, title, skip, count):
 
 
 def main():
-    report = open(sys.argv[1], encoding="latin-1").read().split("\n")
     summary = json.load(open(sys.argv[2]))
+    report_path = sys.argv[1]
+    if os.path.isdir(report_path):
+        report_path = os.path.join(report_path, summary["report_file"])
+    report = open(report_path, encoding="latin-1").read().split("\n")
     if summary.get("schema") != "twinser-summary/1":
         failures.append("schema is not twinser-summary/1")
 
@@ -77,6 +88,45 @@ def main():
         printed = rows_after(report, title, 5, len(rows))
         for line, record in zip(printed, rows):
             check_line(f"{layout[0][2]} {record[layout[0][2]]}", line, layout, record)
+
+    step = summary["period"]["step_hours"]
+    form = re.compile(r"^\d{4}-\d\d-\d\d$" if step >= 24 else r"^\d{4}-\d\d-\d\d \d\d:\d\d$")
+
+    def walk(value, path):
+        if isinstance(value, dict):
+            for k, v in value.items():
+                if (k == "date" or k.endswith("_date") or k == "start") and v is not None and not form.match(v):
+                    failures.append(f"{path}.{k}: {v!r} is not in the date form of {step}-hour steps")
+                walk(v, f"{path}.{k}")
+        elif isinstance(value, list):
+            for i, v in enumerate(value):
+                walk(v, f"{path}[{i}]")
+    walk(summary, "summary")
+
+    largest = summary["largest_differences"]
+    if largest:
+        for line, record in zip(rows_after(report, "LARGEST", 4, len(largest)), largest):
+            hm, mdy = line.split()[:2]
+            h, mi = map(int, hm.split(":"))
+            m, d, y = map(int, mdy.split("/"))
+            end = datetime.datetime(y, m, d, h, mi) + datetime.timedelta(hours=step)
+            if end.hour == 0 and end.minute == 0:  # midnight: 24:00 of the day that ends
+                day, clock = end - datetime.timedelta(days=1), "24:00"
+            else:
+                day, clock = end, end.strftime("%H:%M")
+            want = day.strftime("%Y-%m-%d") + ("" if step >= 24 else " " + clock)
+            if record["date"] != want:
+                failures.append(f"largest difference {record['rank']}: JSON date {record['date']!r}, "
+                                f"the report's step {hm} {mdy} ends {want!r}")
+
+    run_dir = sys.argv[1] if os.path.isdir(sys.argv[1]) else os.path.dirname(sys.argv[1])
+    control = os.path.join(run_dir, summary["control_file"])
+    if os.path.isfile(control):
+        # the tool passes over a UTF-8 byte-order mark at the start of the file
+        lines = open(control, encoding="latin-1").read().removeprefix("\xef\xbb\xbf").splitlines(True)
+        header = next((l for l in lines if l.startswith("@")), None)
+        if header is not None and summary.get("label") != header[1:].strip(" \t\r\n"):
+            failures.append(f"label {summary.get('label')!r}, the header record reads {header.rstrip()!r}")
 
     for message in failures[:20]:
         print(message)

@@ -21,12 +21,14 @@ namespace {
 
 // An extra rendering of a finished run, written beside the report as
 // <report stem><extension>.
+// Both are rendered from one summary of the run, made once.
 struct extra_output {
   const char* extension;
-  bool (*write)(const twinser::run_record&, const twinser::store_view&, const std::string& path);
+  bool (*write)(const nlohmann::ordered_json& summary, const twinser::store_view&,
+                const std::string& path);
 };
 
-const std::vector<extra_output> extras = {{".json", twinser_view::write_summary},
+const std::vector<extra_output> extras = {{".json", twinser_view::write_summary_file},
                                           {".html", twinser_view::write_page_file}};
 
 // Renderings that an earlier run of the same control file may have left:
@@ -74,6 +76,7 @@ void guard_extras() {
 // place: a run that cannot write one leaves neither.
 int write_extras(int status) {
   if (status == 1) return status; // the run stopped: nothing to render
+  const nlohmann::ordered_json summary = twinser_view::summary_json(twinser::results, TWINSER_VERSION);
   std::vector<std::unique_ptr<twinser_view::pending_file>> files;
   for (const extra_output& x : extras) {
     const std::string path = beside_report(x.extension);
@@ -85,7 +88,7 @@ int write_extras(int status) {
     }
     errno = 0;
     std::string why;
-    if (!x.write(twinser::results, twinser::current_store(), file.temp_path()))
+    if (!x.write(summary, twinser::current_store(), file.temp_path()))
       why = std::strerror(errno != 0 ? errno : EIO);
     else
       why = file.check();
@@ -156,6 +159,14 @@ int main(int argc, char** argv) {
   args.push_back(nullptr);
 
   twinser::outputs_guarded = guard_extras;
+  // the page's series are packed while the analyses run
+  twinser::store_read = [] {
+    const twinser::store_view store = twinser::current_store();
+    // the kind as the summary will state it (data_record of summarise_data)
+    const twinser::data_record& d = twinser::results.data;
+    twinser_view::start_packing(store.obs, store.sim, store.lines,
+                                {d.temperature, d.flow, d.area, d.step});
+  };
   twinser::extras_wanted = true; // the summary shows them
   const int status = twinser::run(static_cast<int>(rest.size() + 1), args.data());
   return write_extras(status);

@@ -5,12 +5,24 @@
 
 #include "summary.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <future>
 #include <limits>
+#include <memory>
+#include <stdexcept>
+
+#include <vector>
+
+#include <zlib.h>
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 
 namespace twinser_view::asset {
 extern const unsigned char uplot_js[]; // third_party/uplot/uPlot.iife.min.js
@@ -72,30 +84,188 @@ static float drawn_value(double v) {
   return static_cast<float>(v);
 }
 
-std::string float32_base64(const double* values, int lines) {
-  static const char digits[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  const std::size_t n = lines > 0 ? static_cast<std::size_t>(lines) : 0;
-  std::string bytes(4 * n, '\0');
+// A scratch buffer of megabytes, left unset: zero-filling what the next step
+// overwrites, and faulting it in 4 KiB pages, took a tenth of the writer's
+// time, so large ones ask for huge pages (advice only), as the store does.
+namespace {
+struct free_deleter {
+  void operator()(unsigned char* p) const { std::free(p); }
+};
+using scratch = std::unique_ptr<unsigned char[], free_deleter>;
+scratch scratch_bytes(std::size_t bytes) {
+  constexpr std::size_t huge = std::size_t{2} << 20;
+  void* p = nullptr;
+#ifdef __linux__
+  if (bytes >= huge / 2) {
+    const std::size_t size = (bytes + huge - 1) / huge * huge;
+    p = std::aligned_alloc(huge, size);
+    if (p != nullptr) madvise(p, size, MADV_HUGEPAGE);
+  }
+#endif
+  if (p == nullptr) p = std::malloc(bytes > 0 ? bytes : 1);
+  if (p == nullptr) throw std::bad_alloc();
+  return scratch(static_cast<unsigned char*>(p));
+}
+} // namespace
+
+static const char base64_digits[] =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+// Appends the whole three-byte groups of [bytes, bytes + size) as base64 to
+// `s`; returns how many bytes (0 to 2) are left over.
+static std::size_t append_base64_groups(std::string& s, const unsigned char* bytes, std::size_t size) {
+  const std::size_t groups = size / 3;
+  const std::size_t at = s.size();
+  s.resize(at + 4 * groups);
+  char* o = s.data() + at;
+  for (std::size_t g = 0; g < groups; ++g, bytes += 3, o += 4) {
+    const std::uint32_t w = std::uint32_t{bytes[0]} << 16 | std::uint32_t{bytes[1]} << 8 | bytes[2];
+    o[0] = base64_digits[w >> 18];
+    o[1] = base64_digits[(w >> 12) & 63];
+    o[2] = base64_digits[(w >> 6) & 63];
+    o[3] = base64_digits[w & 63];
+  }
+  return size - 3 * groups;
+}
+
+// Appends the last one or two bytes as a group padded with '='.
+static void append_base64_end(std::string& s, const unsigned char* bytes, std::size_t left) {
+  if (left == 0) return;
+  std::uint32_t w = std::uint32_t{bytes[0]} << 16;
+  if (left > 1) w |= std::uint32_t{bytes[1]} << 8;
+  s += base64_digits[w >> 18];
+  s += base64_digits[(w >> 12) & 63];
+  s += left > 1 ? base64_digits[(w >> 6) & 63] : '=';
+  s += '=';
+}
+
+std::string base64(const unsigned char* bytes, std::size_t size) {
+  std::string s;
+  s.reserve((size + 2) / 3 * 4);
+  const std::size_t left = append_base64_groups(s, bytes, size);
+  append_base64_end(s, bytes + size - left, left);
+  return s;
+}
+
+std::string deflated_base64(const unsigned char* bytes, std::size_t size) {
+  // level 1: the planes below are long runs already; higher levels take
+  // several times as long for a few per cent. The output goes through one
+  // small buffer into base64 as it comes: fresh memory of the size of the
+  // input, which the system must clear page by page, took a fifth of the
+  // writer's time.
+  z_stream z{};
+  if (deflateInit(&z, 1) != Z_OK) throw std::runtime_error("the page's series could not be compressed");
+  unsigned char chunk[1 << 16];
+  std::size_t kept = 0; // bytes of chunk not yet in whole groups
+  std::string s;
+  z.next_in = const_cast<unsigned char*>(bytes);
+  int status = Z_OK;
+  std::size_t fed = 0;
+  while (status != Z_STREAM_END) {
+    if (z.avail_in == 0 && fed < size) { // zlib counts in 32 bits: feed at most 1 GiB at a time
+      const std::size_t piece = std::min<std::size_t>(size - fed, std::size_t{1} << 30);
+      z.next_in = const_cast<unsigned char*>(bytes + fed);
+      z.avail_in = static_cast<uInt>(piece);
+      fed += piece;
+    }
+    z.next_out = chunk + kept;
+    z.avail_out = static_cast<uInt>(sizeof chunk - kept);
+    status = deflate(&z, fed == size ? Z_FINISH : Z_NO_FLUSH);
+    if (status == Z_STREAM_ERROR) {
+      deflateEnd(&z);
+      throw std::runtime_error("the page's series could not be compressed");
+    }
+    const std::size_t have = sizeof chunk - z.avail_out;
+    if (s.capacity() == 0) s.reserve(have * 4 / 3 + 64); // a first guess; grows as needed
+    kept = append_base64_groups(s, chunk, have);
+    std::memmove(chunk, chunk + have - kept, kept);
+  }
+  deflateEnd(&z);
+  append_base64_end(s, chunk, kept);
+  return s;
+}
+
+// The planes of a series: neighbouring values are close, so the difference
+// of their bit patterns has zero high bytes; each byte of it is put with its
+// kind (all lowest bytes, then all second bytes, ...), giving long runs.
+// `planes` holds 4 x lines bytes.
+static void fill_planes(unsigned char* planes, const double* values, std::size_t n) {
+  std::uint32_t before = 0;
   for (std::size_t i = 0; i < n; ++i) {
-    float f = drawn_value(values[i]);
+    const float f = drawn_value(values[i]);
     std::uint32_t u;
     std::memcpy(&u, &f, 4);
-    for (int k = 0; k < 4; ++k) bytes[4 * i + k] = static_cast<char>((u >> (8 * k)) & 0xff);
+    const std::uint32_t d = u - before;
+    before = u;
+    planes[i] = static_cast<unsigned char>(d);
+    planes[n + i] = static_cast<unsigned char>(d >> 8);
+    planes[2 * n + i] = static_cast<unsigned char>(d >> 16);
+    planes[3 * n + i] = static_cast<unsigned char>(d >> 24);
   }
-  std::string s;
-  s.reserve((bytes.size() + 2) / 3 * 4);
-  for (std::size_t i = 0; i < bytes.size(); i += 3) {
-    const std::size_t left = bytes.size() - i;
-    std::uint32_t w = static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i])) << 16;
-    if (left > 1) w |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8;
-    if (left > 2) w |= static_cast<unsigned char>(bytes[i + 2]);
-    s += digits[(w >> 18) & 63];
-    s += digits[(w >> 12) & 63];
-    s += left > 1 ? digits[(w >> 6) & 63] : '=';
-    s += left > 2 ? digits[w & 63] : '=';
+}
+
+std::string packed_series_base64(const double* values, int lines) {
+  const std::size_t n = lines > 0 ? static_cast<std::size_t>(lines) : 0;
+  const auto planes = scratch_bytes(4 * n);
+  fill_planes(planes.get(), values, n);
+  return deflated_base64(planes.get(), 4 * n);
+}
+
+// ------------------------------------------------------- drawn from the store
+//
+// What the page draws that no record holds: which lines take part in the
+// multi-year row (for the scatter), and the running depths of both series
+// (for the accumulated depth chart), sampled every few lines.
+
+std::vector<unsigned char> lines_taking_part(const double* obs, const double* sim, int lines,
+                                             bool temperature) {
+  std::vector<unsigned char> part(lines > 0 ? static_cast<std::size_t>(lines) : 0);
+  // the multi-year rule (valid_for_total), with the kind of series the summary names
+  for (std::size_t i = 0; i < part.size(); ++i)
+    part[i] = temperature ? twinser::neither_missing(obs[i], sim[i])
+                          : twinser::both_non_negative(obs[i], sim[i]);
+  return part;
+}
+
+nlohmann::ordered_json accumulated_depth(const double* obs, const double* sim, int lines,
+                                         const nlohmann::ordered_json& summary) {
+  return accumulated_depth(obs, sim, lines, series_kind_of(summary));
+}
+
+series_kind series_kind_of(const nlohmann::ordered_json& summary) {
+  series_kind k;
+  k.temperature = summary.value("temperature", false);
+  k.flow = summary.value("flow", false);
+  k.area = summary.contains("area_km2") && summary["area_km2"].is_number() ? summary["area_km2"].get<double>() : 0;
+  k.step = summary.contains("period") ? summary["period"].value("step_hours", 24) : 24;
+  return k;
+}
+
+nlohmann::ordered_json accumulated_depth(const double* obs, const double* sim, int lines,
+                                         const series_kind& kind) {
+  const int every = std::max(1, (lines + ACCUMULATED_POINTS - 1) / ACCUMULATED_POINTS);
+  const bool flow = kind.flow;
+  const double area = kind.area;
+  const int step = kind.step;
+  // as selection I turns a sum of flows into a depth: volume = step h * S *
+  // 3600 s/h m3 over area * 1e6 m2, in mm; depths are summed as they are
+  auto depth = [&](double S) { return flow && area > 0 ? ((step * S * 3600) / (area * 1000000)) * 1000 : S; };
+  nlohmann::ordered_json o = nlohmann::ordered_json::array(), s = nlohmann::ordered_json::array();
+  double so = 0, ss = 0;
+  for (int from = 0; from < lines; from += every) { // one point after each run of `every` lines
+    const int to = std::min(lines, from + every);
+    for (int i = from; i < to; ++i) {
+      // the lines of selection I: neither value negative
+      if (twinser::both_non_negative(obs[i], sim[i])) {
+        so += obs[i];
+        ss += sim[i];
+      }
+    }
+    // to a thousandth of a mm (or of a value sum): finer than a pixel
+    o.push_back(std::round(depth(so) * 1000) / 1000);
+    s.push_back(std::round(depth(ss) * 1000) / 1000);
   }
-  return s;
+  return {{"every_lines", every}, {"obs", o}, {"sim", s}};
 }
 
 // ------------------------------------------------------------------ the page
@@ -125,15 +295,67 @@ static void put(std::ostream& html, const unsigned char* bytes, std::size_t size
   html.write(reinterpret_cast<const char*>(bytes), static_cast<std::streamsize>(size));
 }
 
+// ------------------------------------------------------------------ packing
+
+namespace {
+// everything of the page drawn from the store: both series packed, the
+// lines taking part packed, the accumulated depth as JSON text
+struct packed_pair {
+  std::string obs, sim, part, drawn;
+};
+struct early_packing {
+  const double* obs = nullptr;
+  const double* sim = nullptr;
+  int lines = 0;
+  series_kind kind;
+  std::future<packed_pair> texts;
+};
+early_packing early; // begun by start_packing, taken by write_page
+
+packed_pair pack_all(const double* obs, const double* sim, int lines, series_kind kind) {
+  packed_pair p;
+  // one buffer of planes for both series
+  const std::size_t n = lines > 0 ? static_cast<std::size_t>(lines) : 0;
+  const auto planes = scratch_bytes(4 * n);
+  fill_planes(planes.get(), obs, n);
+  p.obs = deflated_base64(planes.get(), 4 * n);
+  fill_planes(planes.get(), sim, n);
+  p.sim = deflated_base64(planes.get(), 4 * n);
+  const std::vector<unsigned char> part = lines_taking_part(obs, sim, lines, kind.temperature);
+  p.part = deflated_base64(part.data(), part.size());
+  p.drawn = script_json({{"accumulated", accumulated_depth(obs, sim, lines, kind)}});
+  return p;
+}
+} // namespace
+
+void start_packing(const double* obs, const double* sim, int lines, const series_kind& kind) {
+  if (early.texts.valid()) early.texts.wait();
+  early.obs = obs;
+  early.sim = sim;
+  early.lines = lines;
+  early.kind = kind;
+  early.texts = std::async(std::launch::async, pack_all, obs, sim, lines, kind);
+}
+
 void write_page(std::ostream& html, const nlohmann::ordered_json& summary, const double* obs,
                 const double* sim, int lines) {
-  std::string name = summary.value("control_file", std::string());
+  const series_kind kind = series_kind_of(summary);
+  const bool begun = early.texts.valid() && early.obs == obs && early.sim == sim &&
+                     early.lines == lines && early.kind == kind;
+  const packed_pair packed = begun ? early.texts.get() : pack_all(obs, sim, lines, kind);
+  if (early.texts.valid()) early.texts.wait(); // one begun for other series: not left running
+  const std::string& obs_text = packed.obs;
+  const std::string& sim_text = packed.sim;
+
+  const std::string control = summary.value("control_file", std::string());
+  const std::string label = summary.value("label", std::string());
   html << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
        // nothing may be fetched when the page is viewed
        << "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
           "script-src 'unsafe-inline'; style-src 'unsafe-inline'; img-src data:\">\n"
        << "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
-       << "<title>twinser: " << html_text(name) << "</title>\n"
+       << "<title>" << html_text(label.empty() ? control : label + " (" + control + ")")
+       << "</title>\n"
        << "<script>" << error_trap << "</script>\n<style>\n";
   put(html, asset::uplot_css, asset::uplot_css_size);
   html << "\n</style>\n<style>\n";
@@ -144,22 +366,34 @@ void write_page(std::ostream& html, const nlohmann::ordered_json& summary, const
        << "<pre id=\"twinser-errors\"></pre>\n<main id=\"twinser-page\"></main>\n"
        << "<script type=\"application/json\" id=\"twinser-summary\">" << script_json(summary)
        << "</script>\n"
-       << "<script type=\"application/octet-stream\" id=\"twinser-obs\">"
-       << float32_base64(obs, lines) << "</script>\n"
-       << "<script type=\"application/octet-stream\" id=\"twinser-sim\">"
-       << float32_base64(sim, lines) << "</script>\n<script>\n";
+       // each series: bit-pattern differences of singles in byte planes,
+       // deflated (zlib), in base64; unpacked by the browser's DecompressionStream
+       << "<script type=\"application/octet-stream\" id=\"twinser-obs\">" << obs_text
+       << "</script>\n"
+       << "<script type=\"application/octet-stream\" id=\"twinser-sim\">" << sim_text
+       << "</script>\n"
+       // one byte a line: 1 when the line takes part in the multi-year row
+       << "<script type=\"application/octet-stream\" id=\"twinser-part\">" << packed.part
+       << "</script>\n"
+       << "<script type=\"application/json\" id=\"twinser-drawn\">" << packed.drawn
+       << "</script>\n<script>\n";
   put(html, asset::uplot_js, asset::uplot_js_size);
   html << "</script>\n<script>\n";
   put(html, asset::page_js, asset::page_js_size);
   html << "</script>\n</body>\n</html>\n";
 }
 
-bool write_page_file(const twinser::run_record& run, const twinser::store_view& store,
+bool write_page_file(const nlohmann::ordered_json& summary, const twinser::store_view& store,
                      const std::string& path) {
   std::ofstream file(path, std::ios::out | std::ios::trunc | std::ios::binary);
   if (!file) return false;
-  write_page(file, summary_json(run, TWINSER_VERSION), store.obs, store.sim, store.lines);
+  write_page(file, summary, store.obs, store.sim, store.lines);
   return static_cast<bool>(file.flush());
+}
+
+bool write_page_file(const twinser::run_record& run, const twinser::store_view& store,
+                     const std::string& path) {
+  return write_page_file(summary_json(run, TWINSER_VERSION), store, path);
 }
 
 } // namespace twinser_view

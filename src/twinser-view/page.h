@@ -9,6 +9,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace twinser_view {
 
@@ -23,6 +24,8 @@ void write_page(std::ostream& html, const nlohmann::ordered_json& summary, const
 // the series store, written to `path`; false when it cannot be written.
 bool write_page_file(const twinser::run_record& run, const twinser::store_view& store,
                      const std::string& path);
+bool write_page_file(const nlohmann::ordered_json& summary, const twinser::store_view& store,
+                     const std::string& path);
 
 // The summary as JSON text that cannot end or comment out the <script>
 // element holding it: pure ASCII, with <, > and & written as \u003c, \u003e,
@@ -32,9 +35,49 @@ std::string script_json(const nlohmann::ordered_json& summary);
 // Text escaped for HTML content and quoted attribute values (& < > " ').
 std::string html_text(std::string_view text);
 
-// A series as little-endian IEEE single precision in base64, 4 bytes a line:
-// the missing value -999 becomes NaN, values beyond single range +-infinity,
-// so the page draws both as gaps.
-std::string float32_base64(const double* values, int lines);
+// Bytes in base64, '=' padded.
+std::string base64(const unsigned char* bytes, std::size_t size);
+
+// Bytes deflated (zlib format, as DecompressionStream("deflate") reads them)
+// in base64.
+std::string deflated_base64(const unsigned char* bytes, std::size_t size);
+
+// A series as the page holds it: each value rounded to IEEE single (the
+// missing value -999 and NaN become NaN, values beyond single range
+// +-infinity, so the page draws both as gaps); the difference of each value's
+// 32 bits from the previous one's (mod 2^32, the first from 0), little-endian,
+// split into four byte planes (every lowest byte, then every second byte...),
+// deflated, in base64.
+std::string packed_series_base64(const double* values, int lines);
+
+// One byte a line, 1 where the line takes part in the multi-year row (for
+// temperatures, neither value missing; else neither value negative).
+std::vector<unsigned char> lines_taking_part(const double* obs, const double* sim, int lines,
+                                             bool temperature);
+
+// What the drawings from the store depend on, as the summary states it.
+struct series_kind {
+  bool temperature = false; // negative values take part in the multi-year row
+  bool flow = false;        // flows: summed into depths over the area
+  double area = 0;          // km2
+  int step = 24;            // hours a line
+  bool operator==(const series_kind&) const = default;
+};
+series_kind series_kind_of(const nlohmann::ordered_json& summary);
+
+// Packs the series, the lines taking part and the accumulated depth on a
+// thread of its own while the run goes on (most of the page's time);
+// write_page takes the result when it is given the same series of the same
+// kind. Called once the store is read.
+void start_packing(const double* obs, const double* sim, int lines, const series_kind& kind);
+
+// Points of the accumulated-depth chart: {"every_lines": k, "obs": [...],
+// "sim": [...]}, the running sums after lines k, 2k, ... and the last line,
+// over lines where neither value is negative, as depth in mm for flows.
+inline constexpr int ACCUMULATED_POINTS = 4000;
+nlohmann::ordered_json accumulated_depth(const double* obs, const double* sim, int lines,
+                                         const nlohmann::ordered_json& summary);
+nlohmann::ordered_json accumulated_depth(const double* obs, const double* sim, int lines,
+                                         const series_kind& kind);
 
 } // namespace twinser_view

@@ -4,6 +4,9 @@
 // an infinity, which the report prints as text, is null.
 #include "summary.h"
 
+#include "common/calendar.h"
+
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -31,10 +34,39 @@ std::string year_month(int y, int m) {
   return text;
 }
 
-std::string date_hour(int y, int m, int d, int h) {
+// The one date form of the summary: "YYYY-MM-DD" for daily steps (a day's
+// line is dated by its day), "YYYY-MM-DD HH:MM" for shorter ones.
+std::string date_text(int y, int m, int d, int h) {
   char text[48];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:00", y, m, d, h);
+  if (time_step >= 24)
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", y, m, d);
+  else
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:00", y, m, d, h);
   return text;
+}
+
+// A line dated by the end of its step (midnight is 24:00 of the day that
+// ends); null for no line.
+ordered_json line_date(int line) {
+  if (line < 0) return nullptr;
+  int y = 0, m = 0, d = 0, h = 0;
+  line_end_date(line, y, m, d, h);
+  return date_text(y, m, d, h);
+}
+
+// The first whole water year (1 October to 30 September) of the period, as
+// lines first_line <= i < end_line; null when the period holds none. The page
+// opens its detail chart on it.
+ordered_json first_water_year(const data_record& d) {
+  if (d.step <= 0) return nullptr;
+  const int per_day = 23 / d.step + 1;
+  const int y = d.first_month <= 10 ? d.first_year : d.first_year + 1;
+  const long long start = common::days_from_civil(d.first_year, d.first_month, 1);
+  const long long first = (common::days_from_civil(y, 10, 1) - start) * per_day;
+  const long long end = (common::days_from_civil(y + 1, 10, 1) - start) * per_day;
+  if (end > d.lines) return nullptr;
+  return {{"first_line", first}, {"end_line", end}, {"first_date", line_date(static_cast<int>(first))},
+          {"last_date", line_date(static_cast<int>(end - 1))}};
 }
 
 ordered_json series_json(const series_record& s) {
@@ -108,7 +140,7 @@ ordered_json largest_json(const std::vector<difference_row>& rows) {
   for (const difference_row& r : rows)
     list.push_back({{"rank", ++rank},
                     {"line", r.line},
-                    {"date", date_hour(r.year, r.month, r.day, r.hour)},
+                    {"date", line_date(r.line)},
                     {"obs", num(r.obs)},
                     {"sim", num(r.sim)},
                     {"diff", num(r.diff)},
@@ -161,15 +193,21 @@ ordered_json event_json(const event_row& ev, int step) {
   stats["ipcp"] = num(ev.stats.ipcp);
 
   const bool both = ev.has_obs_centre && ev.has_sim_centre;
+  const int obs_centre = ev.has_obs_centre ? ev.line1 + ev.obs_centre - 1 : -1;
+  const int sim_centre = ev.has_sim_centre ? ev.line1 + ev.sim_centre - 1 : -1;
   ordered_json centre = {
-      {"obs_line", ev.has_obs_centre ? ordered_json(ev.line1 + ev.obs_centre - 1) : ordered_json(nullptr)},
-      {"sim_line", ev.has_sim_centre ? ordered_json(ev.line1 + ev.sim_centre - 1) : ordered_json(nullptr)},
-      {"time_diff_hours", both ? ordered_json(ev.centre_diff) : ordered_json(nullptr)}};
+      {"obs_line", ev.has_obs_centre ? ordered_json(obs_centre) : ordered_json(nullptr)},
+      {"sim_line", ev.has_sim_centre ? ordered_json(sim_centre) : ordered_json(nullptr)},
+      {"time_diff_hours", both ? ordered_json(ev.centre_diff) : ordered_json(nullptr)},
+      {"obs_date", line_date(obs_centre)},
+      {"sim_date", line_date(sim_centre)}};
 
   ordered_json maxima = {{"obs_peak", num(ev.obs_peak)},
                          {"obs_line", ev.obs_peak_line},
+                         {"obs_date", line_date(ev.obs_peak_line)},
                          {"sim_peak", num(ev.sim_peak)},
                          {"sim_line", ev.sim_peak_line},
+                         {"sim_date", line_date(ev.sim_peak_line)},
                          {"time_diff_hours", ev.shift * step},
                          {"ratio", num(ev.ratio)},
                          {"relative_error", num(ev.ratio - 1)}};
@@ -184,6 +222,8 @@ ordered_json event_json(const event_row& ev, int step) {
           {"end", date_time(ev.end)},
           {"first_line", ev.line1},
           {"end_line", ev.line2},
+          {"first_date", line_date(ev.line2 > ev.line1 ? std::max(ev.line1, 0) : -1)},
+          {"last_date", line_date(ev.line2 > ev.line1 ? ev.line2 - 1 : -1)},
           {"hours", ev.hours},
           {"statistics", stats},
           {"centre", centre},
@@ -225,8 +265,11 @@ ordered_json selection_json(const peak_record& h) {
   for (const peak_row& p : h.peaks)
     peaks.push_back({{"obs_peak", num(p.obs_peak)},
                      {"obs_line", p.obs_line},
+                     {"obs_date", line_date(p.obs_line)},
+                     {"missed", !p.matched},
                      {"sim_peak", p.matched ? num(p.sim_peak) : none},
                      {"sim_line", p.matched ? ordered_json(p.sim_line) : none},
+                     {"sim_date", p.matched ? line_date(p.sim_line) : none},
                      {"time_diff_hours", p.matched ? ordered_json(p.time_diff) : none},
                      {"percent_difference", p.matched ? num(p.pct_diff) : none},
                      {"ratio", p.matched ? num(p.ratio) : none}});
@@ -277,15 +320,24 @@ ordered_json summary_json(const run_record& run, const std::string& tool_version
   ordered_json j;
   j["schema"] = "twinser-summary/1";
   j["tool"] = {{"name", "twinser-view"}, {"version", tool_version}};
+  j["label"] = run.label;
   j["control_file"] = ctlfile;
   j["report_file"] = outfile;
   j["event_data_file"] = OPTION_O == 1 ? ordered_json("event.dat") : ordered_json(nullptr);
   j["series"] = {{"observed", series_json(run.observed)}, {"simulated", series_json(run.simulated)}};
-  char start[48];
-  std::snprintf(start, sizeof start, "%04d-%02d-01T00:00", d.first_year, d.first_month);
+  // the clock of the lines: line i ends lines_per_day into day i / lines_per_day
+  // of the period at hour min((i mod lines_per_day + 1) x step, 24)
+  const int per_day = d.step > 0 ? 23 / d.step + 1 : 1;
+  const long long first_day = common::days_from_civil(d.first_year, d.first_month, 1);
   j["period"] = {{"first", year_month(d.first_year, d.first_month)},
                  {"last", year_month(d.last_year, d.last_month)},
-                 {"start", start},
+                 {"start", date_text(d.first_year, d.first_month, 1, 0)},
+                 {"first_date", d.lines > 0 ? line_date(0) : ordered_json(nullptr)},
+                 {"last_date", d.lines > 0 ? line_date(d.lines - 1) : ordered_json(nullptr)},
+                 {"dates", "end of step"},
+                 {"first_day_unix_seconds", first_day * 86400},
+                 {"lines_per_day", per_day},
+                 {"first_water_year", first_water_year(d)},
                  {"step_hours", d.step},
                  {"lines", d.lines},
                  {"good_hours", static_cast<long long>(d.good) * d.step},
@@ -312,14 +364,18 @@ ordered_json summary_json(const run_record& run, const std::string& tool_version
   return j;
 }
 
-bool write_summary(const run_record& run, const store_view&, const std::string& path) {
+bool write_summary_file(const ordered_json& summary, const store_view&, const std::string& path) {
   std::ofstream file(path, std::ios::out | std::ios::trunc);
   if (!file) return false;
   // a file or station name need not be UTF-8 (Latin-1 names are common):
   // such bytes become U+FFFD rather than stopping the run half written
   const auto replace = ordered_json::error_handler_t::replace;
-  file << summary_json(run, TWINSER_VERSION).dump(1, ' ', false, replace) << "\n";
+  file << summary.dump(1, ' ', false, replace) << "\n";
   return static_cast<bool>(file.flush());
+}
+
+bool write_summary(const run_record& run, const store_view& store, const std::string& path) {
+  return write_summary_file(summary_json(run, TWINSER_VERSION), store, path);
 }
 
 } // namespace twinser_view

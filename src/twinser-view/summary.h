@@ -16,5 +16,8 @@ nlohmann::ordered_json summary_json(const twinser::run_record& run, const std::s
 // Writes the summary to `path`; false when the file cannot be written.
 bool write_summary(const twinser::run_record& run, const twinser::store_view& store,
                    const std::string& path);
+// Writes a summary made by summary_json to `path`.
+bool write_summary_file(const nlohmann::ordered_json& summary, const twinser::store_view& store,
+                        const std::string& path);
 
 } // namespace twinser_view

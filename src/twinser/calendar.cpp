@@ -3,6 +3,7 @@
 // starts at hour 0 of day 1 of month_begin/year_begin.
 #include "twinser.h"
 
+#include <algorithm>
 #include <iostream>
 
 namespace twinser {
@@ -87,6 +88,14 @@ void line_to_date(int line, int& iy, int& im, int& id, int& ih) {
   ih = (line % per_day) * time_step;
   common::civil_from_days(common::days_from_civil(year_begin, month_begin, 1) + line / per_day, iy, im,
                           id);
+}
+
+// Date and hour (1..24) of the end of a line's step: the start plus one step,
+// where the last line of a day ends at its midnight, written as hour 24 of
+// that day, so a daily line keeps its own day (as month_year labels it).
+void line_end_date(int line, int& iy, int& im, int& id, int& ih) {
+  line_to_date(line, iy, im, id, ih);
+  ih = std::min(ih + time_step, 24);
 }
 
 } // namespace twinser

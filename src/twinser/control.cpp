@@ -160,7 +160,7 @@ static std::string read_word(const std::string& what) {
 
 void get_files() {
   // preamble: whole lines, skipped until the first one that starts with '@';
-  // the rest of that line is a label and is ignored
+  // the rest of that line is a label, which the report does not print
   guard_control_file();
   std::string line;
   for (;;) {
@@ -169,6 +169,9 @@ void get_files() {
            " has no header record (a line beginning with @)\n" + line_end_note());
     if (!line.empty() && line[0] == '@') break;
   }
+  // the rest of the header line labels the run (renderings show it as a title)
+  const auto b = line.find_first_not_of(" \t\r", 1);
+  results.label = b == std::string::npos ? "" : line.substr(b, line.find_last_not_of(" \t\r") - b + 1);
   obsfile = read_word("the observed file name of the header record");
   simfile = read_word("the simulated file name of the header record");
   outfile = read_word("the report file name of the header record");

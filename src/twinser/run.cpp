@@ -15,6 +15,7 @@ namespace twinser {
 
 run_record results;
 void (*outputs_guarded)() = nullptr;
+void (*store_read)() = nullptr;
 
 // set by data_meth when the control file ends before another selection record
 bool ctl_ended = false;
@@ -198,6 +199,7 @@ int run(int argc, char** argv) {
 
   read_flow();
   data_info();
+  if (store_read != nullptr) store_read();
   month_year();
   fixed_sections();
   if (!ctl_ended && std::toupper(static_cast<unsigned char>(selection)) == 'T') data_meth();
@@ -225,6 +227,7 @@ void reset_state() {
   interval = nullptr;
   results = run_record{};
   outputs_guarded = nullptr;
+  store_read = nullptr;
   if (out.is_open()) out.close();
   out.clear();
   out.flags(std::ios::dec | std::ios::skipws);

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Opens a page in headless Chromium as the reader's browser would, twice: once
-# with #selfcheck, where the page states whether every chart drew and every
-# headline number is the summary's (the DOM is then read by check_dom.py), and
-# once plain, for a screenshot.
+# Opens a page in headless Chromium as the reader's browser would, with
+# #selfcheck, where the page states whether every chart drew and every
+# headline number is the summary's (the DOM is then read by check_dom.py).
+# Only when TWINSER_PAGE_SCREENS is set (to anything but empty) is the page
+# opened a second time, plain, for a screenshot to look at by eye.
 #   browser_test.sh PAGE.html SUMMARY.json SCREENSHOT.png [TEXT ...]
 # Each TEXT must stand as text in the page's header. Fails on a script error,
 # a chart that drew nothing, a number that is not the summary's, or markup
@@ -32,6 +33,7 @@ run_browser() {
 run_browser --dump-dom "$url#selfcheck" > "$profile/dom.html" ||
   { echo "Chromium failed on $page"; tail -n 20 "$profile/stderr"; exit 1; }
 python3 "$here/check_dom.py" "$profile/dom.html" "$summary" "$@" || exit 1
+[ -n "${TWINSER_PAGE_SCREENS:-}" ] || exit 0
 mkdir -p "$(dirname "$shot")"
 rm -f "$shot"
 run_browser --screenshot="$(realpath -m "$shot")" "$url" > /dev/null

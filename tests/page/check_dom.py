@@ -7,7 +7,10 @@ and checks it against the JSON summary the page was written from:
   non-zero size with pixels of its series' colours, the zoom kept the peaks;
 - the headline numbers shown equal the summary's at the digits shown (read
   here again, apart from the page's own comparison);
-- the page holds only its own six scripts and only elements the page and its
+- the log toggle, the overview brush and a click on an event did what they
+  say (the page's own check, features);
+- every number carries the unit docs/json-summary.md documents for its field;
+- the page holds only its own eight scripts and only elements the page and its
   chart library make, so no name from the inputs became markup;
 - each TEXT stands, as text, in the header."""
 import json, sys
@@ -15,7 +18,7 @@ from html.parser import HTMLParser
 
 ALLOWED = {"html", "head", "meta", "title", "script", "style", "body", "noscript", "pre",
            "main", "h1", "h2", "h3", "p", "dl", "dt", "dd", "div", "span", "table", "thead",
-           "tbody", "tr", "th", "td", "canvas"}
+           "tbody", "tr", "th", "td", "canvas", "label", "input", "br"}
 HEADLINES = ["percent_bias", "r", "nash_r", "nse", "kge_2009"]
 
 
@@ -25,6 +28,7 @@ class Dom(HTMLParser):
         self.tags, self.scripts, self.keys = set(), [], []
         self.text = {"twinser-check": "", "twinser-errors": "", "header": "", "title": ""}
         self.stack = []  # (tag, where its text goes, data-key or None)
+        self.units = []  # (data-field, data-unit) of every number
 
     def handle_starttag(self, tag, attrs):
         a = dict(attrs)
@@ -34,9 +38,11 @@ class Dom(HTMLParser):
         where = self.stack[-1][1] if self.stack else None
         if a.get("id") in ("twinser-check", "twinser-errors"):
             where = a["id"]
-        elif tag in ("h1", "dl") or tag == "title":
+        elif tag in ("h1", "dl") or tag == "title" or (tag == "p" and a.get("class") == "sub"):
             where = "header" if tag != "title" else "title"
         key = a.get("data-key")
+        if a.get("data-field") is not None:
+            self.units.append((a.get("data-field"), a.get("data-unit", "")))
         if key:
             self.keys.append([key, int(a.get("data-digits", "3")), ""])
         if tag not in ("meta",):
@@ -60,14 +66,27 @@ class Dom(HTMLParser):
 
 def close_enough(shown, value, digits):
     if value is None:
-        return shown == "n/a"
+        return not shown[:1].isdigit() and "n/a" not in shown
     try:
-        v = float(shown)
+        v = float(shown.split(" ")[0])
     except ValueError:
         return False
     if "e" in shown:
         return abs(v - value) <= 5e-4 * abs(value)
     return abs(v - value) <= 0.5 * 10 ** -digits * (1 + 1e-9)
+
+
+def documented_units():
+    """field -> unit from the unit table of docs/json-summary.md: rows
+    "| `field` | unit | meaning |"."""
+    import os, re
+    doc = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "docs", "json-summary.md")
+    units = {}
+    for line in open(doc, encoding="utf-8"):
+        m = re.match(r"\|\s*`([a-z0-9_]+)`\s*\|\s*([^|]*?)\s*\|", line)
+        if m:
+            units[m.group(1)] = m.group(2)
+    return units
 
 
 def main():
@@ -87,6 +106,26 @@ def main():
         for c in check["charts"]:
             if not c["ok"]:
                 faults.append("chart '%s' drew nothing: %s" % (c["title"], c))
+        # the charts a summary asks for are among those that drew
+        titles = {c["title"] for c in check["charts"]}
+        wanted = ["hydrograph", "residual", "overview", "scatter"]
+        if summary.get("monthly"):
+            wanted.append("seasonal cycle")
+        dc = summary.get("duration_curve")
+        if isinstance(dc, dict) and "reason" not in dc:
+            wanted.append("duration curve")
+        events = [e for s in summary.get("selections", []) if str(s.get("letter", "")).upper() == "G"
+                  for e in s.get("events", [])]
+        if events:
+            wanted.append("event %s" % events[0]["number"])
+        for t in wanted:
+            if t not in titles:
+                faults.append("no chart '%s' on the page" % t)
+        if events and not any(f["feature"].startswith("a click on an event") for f in check.get("features", [])):
+            faults.append("the event click was not tried")
+        for f in check.get("features", []):
+            if not f["ok"]:
+                faults.append("feature: %s" % f)
         for z in check.get("zoom", []):
             if not z["ok"]:
                 faults.append("zoom: %s" % z)
@@ -95,7 +134,7 @@ def main():
                 faults.append("page's own number check: %s" % n)
         if not check["ok"] and not faults:
             faults.append("self-check failed: %s" % check)
-    shown = {k: (digits, text) for k, digits, text in d.keys}
+    shown = {k: (digits, text) for k, digits, text in reversed(d.keys)}  # the first, the headline
     for k in HEADLINES:
         key = "whole_period." + k
         if key not in shown:
@@ -107,7 +146,9 @@ def main():
             faults.append("headline %s shows %r, the summary holds %r" % (key, text, value))
     expected = [(None, None), ("application/json", "twinser-summary"),
                 ("application/octet-stream", "twinser-obs"),
-                ("application/octet-stream", "twinser-sim"), (None, None), (None, None)]
+                ("application/octet-stream", "twinser-sim"),
+                ("application/octet-stream", "twinser-part"), ("application/json", "twinser-drawn"),
+                (None, None), (None, None)]
     if d.scripts != expected:
         faults.append("scripts in the page: %s" % d.scripts)
     if d.tags - ALLOWED:
@@ -117,6 +158,18 @@ def main():
             faults.append("header lacks the text %r" % t)
     if summary.get("control_file") and summary["control_file"] not in d.text["title"]:
         faults.append("title %r lacks the control file" % d.text["title"])
+    if summary.get("label") and summary["label"] not in d.text["title"]:
+        faults.append("title %r lacks the label" % d.text["title"])
+    documented = documented_units()
+    series_unit = summary.get("series", {}).get("observed", {}).get("unit", "").strip()
+    for field, unit in sorted(set(d.units)):
+        want = documented.get(field)
+        if want is None:
+            faults.append("number of field %r on the page, a field docs/json-summary.md gives no unit" % field)
+            continue
+        want = series_unit if want == "series unit" else "" if want == "-" else want
+        if unit != want:
+            faults.append("field %r shown in %r, documented in %r" % (field, unit, want))
     for f in faults:
         print("FAIL:", f)
     if not faults:

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The browser test must catch what it is there to catch: the sample page is
-# broken in three ways (a script error, a chart that draws nothing, a headline
-# number that is not the summary's) and each must fail it with its reason.
+# broken in five ways (a script error, a chart that draws nothing, a headline
+# number that is not the summary's, a number with another unit than its
+# field's, a log toggle that does nothing) and each must fail it with its
+# reason.
 #   fault_test.sh PAGE_SAMPLE SAMPLE.json
 set -u
 sample=$1 summary=$2
@@ -22,7 +24,13 @@ expect_failure script_error "script errors" "s/timed('bars', tables);/timed('bar
 expect_failure blank_chart "chart 'hydrograph' drew nothing" \
   "s/spanGaps: false}/spanGaps: false, points: {show: false}, paths: () => null}/g"
 expect_failure wrong_number "headline whole_period.nse shows" \
-  "s/v.dataset.digits = digits;/v.dataset.digits = digits; if (k === 'nse') v.textContent = '0.123';/"
+  "s/v.classList.add('value');/v.classList.add('value'); if (k === 'nse') v.textContent = '0.123';/"
+# a number written with a unit other than its field's documented one
+expect_failure wrong_unit "field 'mean_peak_diff' shown in '%'" \
+  "s/sd_peak_diff: 'unit',/sd_peak_diff: 'unit', mean_peak_diff: '%',/"
+# the log toggle that leaves the axis linear
+expect_failure dead_toggle "feature: .*log toggle turns the hydrograph axis to log" \
+  "s/y: log ? {distr: 3} : {}},/y: {}},/"
 # the summary the page is compared with differs from the one inside it
 python3 -c 'import json, sys; s = json.load(open(sys.argv[1])); s["whole_period"]["r"] = 0.5; json.dump(s, open(sys.argv[2], "w"))' \
   "$summary" "$work/other.json"

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# twinser-view against twinser on the same run: a century of hourly lines
+# (bench/gen_series.py, as bench/page.sh runs it), timed in pairs, one run of
+# each in turn, so that a change in the load of a shared machine falls on
+# both alike. Prints the median wall time of each, the median of the pairs'
+# ratios (bar 1.5) and the page's size.
+#   bench/view.sh [build dir] [pairs]
+set -eu
+top=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$top/build}" && pwd)
+pairs=${2:-15}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+python3 "$top/bench/gen_series.py" 1 1901 2000 "$work"
+cat > "$work/run.ctl" <<'CTL'
+# a century of hourly lines
+@ A century of hourly lines
+obs.xk sim.xk report.txt
+-1 -1 -1 -1 500
+@E 3 10 50 100
+@D 10
+@G 3
+0 1 1 1902 0 1 1 1903
+0 3 1 1950 0 6 1 1950
+0 1 1 1901 24 12 31 2000
+@H 40 72
+@I 12
+@Q
+CTL
+python3 - "$work" "$build" "$pairs" <<'PY'
+import os, statistics, subprocess, sys, time
+work, build, pairs = sys.argv[1], sys.argv[2], int(sys.argv[3])
+def once(tool):
+    t = time.perf_counter()
+    subprocess.run([os.path.join(build, tool), "run.ctl"], cwd=work, stdout=subprocess.DEVNULL, check=True)
+    return time.perf_counter() - t
+for _ in range(2):  # warm-up: files in the page cache
+    once("twinser"); once("twinser-view")
+core, view = [], []
+for _ in range(pairs):
+    core.append(once("twinser"))
+    view.append(once("twinser-view"))
+ratios = [v / c for c, v in zip(core, view)]
+print("twinser      median %6.1f ms" % (1000 * statistics.median(core)))
+print("twinser-view median %6.1f ms" % (1000 * statistics.median(view)))
+print("ratio of the pairs: median %.2f (bar 1.50), quartiles %.2f to %.2f" %
+      (statistics.median(ratios), *statistics.quantiles(ratios, n=4)[::2]))
+print("page %d bytes, summary %d bytes" % (os.path.getsize(os.path.join(work, "report.html")),
+                                          os.path.getsize(os.path.join(work, "report.json"))))
+PY
