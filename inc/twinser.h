@@ -1,9 +1,12 @@
-// twinser: the one shared header. The series store, the control-file, report
-// and event-data streams, the other run-wide globals, the record typedefs and
-// the declarations of every operation one subsystem offers another.
+// twinser: the one shared header. The named globals (the control-file, report
+// and event-data streams, the header record, the series store), the fit sums
+// and measures, the result records, the run context, and the declarations of
+// every operation one subsystem offers another, under a banner per file.
 //
-// The core is procedural over global state: each analysis reads the series
-// store and the control file and appends its section to the report.
+// Each analysis reads the series store and the control file, computes its
+// result record, and hands it to its writer, which only formats it. A run is
+// a function: run(options) returns the run record with the exit status, and
+// stop() unwinds to it.
 #pragma once
 
 #include "common/calendar.h"
@@ -29,16 +32,13 @@ inline constexpr double NAN_VALUE = std::numeric_limits<double>::quiet_NaN(); //
 
 typedef int events_int[9]; // one event: begin h, m, d, y; end h, m, d, y; peak shift (lines)
 
-// ------------------------------------------------------- streams and run flags
+// ------------------------------------------------------- streams and the option flag
 
 extern std::ifstream oldfile;  // the control file, read by everyone in turn
-extern std::string ctlfile;    // name of the control file, for messages
 extern std::ofstream out;      // the report; showpoint set before anything is written
 extern std::ofstream data_out; // event.dat, open only with -o
 extern char selection;         // letter of the latest selection record, as written (any case)
 extern int OPTION_O;           // 1 when -o was given: event windows go to event.dat
-extern bool part_refused;      // a selection or option was refused: the finish exits 2, not 0
-extern bool extras_wanted;     // a rendering shows the extra measures (twinser-view): the whole-period tables sum them
 
 // --------------------------------------------------- header record of the control file
 
@@ -233,6 +233,7 @@ struct data_record {
   int step = 0;        // hours per line
   double area = 0;     // basin area, km2
   double max_observed = 0; // largest observed value of the store (-999 counts like any value)
+  long long good_hours = 0, missing_hours = 0; // hours of lines with and without both values
   bool flow = false;        // is_flow(): flows in CMS, else depths in MM
   bool temperature = false; // temperature series: negative readings are real
   int first_month = 0, first_year = 0, last_month = 0, last_year = 0; // the analysis period
@@ -262,9 +263,16 @@ struct class_row {
 struct class_record {
   char letter = 'E';
   int intervals = 0;       // D: intervals asked for
-  double max_observed = 0; // D: largest observed value, the top of the last interval
+  double max_observed = 0; // D: the largest observed value, which the intervals divide
+  double interval_top = 0; // D: the top of the last interval as the report prints it (max * n / n)
   std::vector<class_row> rows;
 };
+
+// The start of a line's step, as the report shows a line's date.
+struct line_date {
+  int year = 0, month = 0, day = 0, hour = 0;
+};
+line_date date_of_line(int line); // line_to_date as a record
 
 // One event of selection G with its four table rows.
 struct event_row {
@@ -279,12 +287,17 @@ struct event_row {
   // centre of mass: first window line is 1; false when a series has none
   bool has_obs_centre = false, has_sim_centre = false;
   int obs_centre = 0, sim_centre = 0; // positions in the window
+  int obs_centre_line = 0, sim_centre_line = 0; // the store lines of those positions
+  line_date obs_centre_date, sim_centre_date;   // their dates
   int centre_diff = 0;                // hours, simulated minus observed; 0 without both
   // maxima
   double obs_peak = 0, sim_peak = 0;
   int obs_peak_line = 0, sim_peak_line = 0;
+  line_date obs_peak_date, sim_peak_date;
   int shift = 0;      // peak shift, lines (simulated minus observed maximum line)
+  int shift_hours = 0; // the same in hours
   double ratio = 0;   // simulated over observed maximum
+  double relative_error = 0; // ratio - 1, the relative peak error
   // peak-aligned statistics: Qobs[i] against Qsim[i + shift]
   fit_row aligned;
   double aligned_total_obs = 0, aligned_total_sim = 0;
@@ -293,6 +306,7 @@ struct event_row {
 // Selection G: the events and the summaries under each table.
 struct event_record {
   std::vector<event_row> events;
+  bool complete = false; // every event read and every table computed; a stop leaves the rows read so far
   double statistics_means[9] = {}; // hours, pbias, abs pbias, % RMS, R, r, Rm, totals obs, sim
   double overall_bias = 0, flood_bias = 0, flood_rms = 0; // B, Bavg, flood RMS, %
   double centre_mean = 0, centre_abs_mean = 0;           // hours
@@ -304,9 +318,11 @@ struct event_record {
 // One observed peak above the threshold and its simulated match, if any.
 struct peak_row {
   int obs_line = 0;
+  line_date obs_date;
   double obs_peak = 0;
   bool matched = false;
   int sim_line = 0;
+  line_date sim_date;
   double sim_peak = 0;
   std::int64_t time_diff = 0; // hours, + when the simulation is late
   double pct_diff = 0;        // 100 (S - O) / O
@@ -358,11 +374,21 @@ struct refused_record {
   std::string reason;
 };
 
+// A command-line option the run refused with a message and went on without.
+struct refused_option {
+  std::string word;   // as given, "-x"
+  std::string reason; // why, in words
+};
+
 using selection_record = std::variant<display_record, class_record, event_record, peak_record,
                                       accumulation_record, refused_record>;
 
-// The whole run: the fixed sections, then the selections in run order.
+// The whole run: the names it was given, the fixed sections, then the
+// selections in run order, and how it ended.
 struct run_record {
+  std::string control_file, report_file; // as given; the report name is empty when the run stopped first
+  bool event_data = false;                // -o: event windows went to event.dat
+  std::vector<refused_option> refused_options;
   std::string label; // text after @ on the header record, blanks around it trimmed
   series_record observed, simulated;
   data_record data;
@@ -370,18 +396,49 @@ struct run_record {
   std::vector<period_row> yearly, monthly;
   std::vector<difference_row> largest;
   std::deque<selection_record> selections; // a deque: records never move once added
+  bool finished = false; // the finish was reached (Q or the end of the control file)
+  int status = 0;        // exit status: 0 whole, 2 finished with a part refused, else stopped
 };
 
-extern run_record results; // the record of this run, filled section by section
+// ------------------------------------------------------------ the run context
+//
+// What one run needs beyond the globals above: how it was asked for, the
+// record it fills and its flags. run() starts it afresh.
+
+// How a run is asked for, as the command line gives it.
+struct run_options {
+  bool too_many_words = false; // more than two words after the command: the run stops at once
+  bool ask_control_file = true; // no word: the control file's name is asked for on the terminal
+  std::string control_file;     // the last word
+  std::string option;           // the first of two words; "-o" sends event windows to event.dat
+  bool extras_wanted = false;   // a rendering shows the extra measures (twinser-view)
+  void (*outputs_guarded)() = nullptr; // called once the report name is guarded, before anything is written
+  void (*store_read)() = nullptr;      // called once the series store is read and summarised
+};
+run_options command_line(int argc, char** argv); // the words as twinser reads them; no output
+
+struct run_context {
+  run_options options;       // as run() was given them
+  run_record results;        // the record of this run, filled section by section
+  bool part_refused = false; // a selection or option was refused: the finish returns 2, not 0
+  bool ctl_ended = false;    // the control file ended before another selection record
+};
+extern run_context ctx;
 
 // Appends a selection's record to the run record, built in place.
 template <typename R> R& add_selection(R&& r) {
-  return std::get<R>(results.selections.emplace_back(std::in_place_type<R>, std::move(r)));
+  return std::get<R>(ctx.results.selections.emplace_back(std::in_place_type<R>, std::move(r)));
 }
 
-// ------------------------------------------------------------ run control
+// What stop() throws: the run unwinds to run(), which returns its record
+// with this status. Nothing else catches it.
+struct run_stopped {
+  int status;
+};
 
-int run(int argc, char** argv);          // the whole run; returns the exit status of a normal finish
+// ------------------------------------------------ run.cpp, control.cpp: run control
+
+run_record run(const run_options& options); // the whole run, stopped or finished; its record holds the exit status
 void claim();                            // banner on the terminal
 void divide();                           // section heading of a selected analysis
 int data_meth();                         // read on to the next selection record
@@ -390,13 +447,10 @@ void get_files();                        // header record of the control file
 void guard_outputs();                    // refuse a report or event.dat that is an input (event.dat is truncated later)
 void refuse_if_same(const std::string& output, const std::string& input,
                     const char* role);   // stop when output names the same file as input
-extern void (*outputs_guarded)();        // called once the report name is guarded, before anything is written; null in twinser
-void start_event_data();                 // with -o, event.dat truncated once the series and the report are open
-extern void (*store_read)();             // called once the series store is read and summarised; null in twinser
-extern bool ctl_ended;                   // the control file ended before another selection record
 void rule(char c, int n);                // a rule line of n copies of c in the report (no line end)
 void say_both(const std::string& text);  // text to the terminal, then the same to the report
-[[noreturn]] void stop(const std::string& text); // text to the terminal, flush, exit 1
+[[noreturn]] void stop(const std::string& text, int status = 1); // text to the terminal, flush, end the run
+void start_event_data();                 // with -o, event.dat truncated once the series and the report are open
 void check_written(std::ostream& stream, const std::string& name); // flushed, or stop naming the file and the reason
 void check_outputs();                    // report, event.dat and standard output checked at a section's end
 [[noreturn]] void unreadable(const std::string& what); // a control-file item missing or not a number: stop
@@ -407,9 +461,9 @@ std::string line_end_note();             // a line naming CR-alone line ends whe
 int read_int(const std::string& what);       // next control-file item as int, or stop
 double read_double(const std::string& what); // next control-file item as double, or stop
 bool next_double(double& v);             // next control-file item as double; false when missing or not a number
-void reset_state();                      // back to the state at start (tests)
+void reset_state();                      // every global back to the state at start; frees the store of a run before
 
-// --------------------------------------------------- series input and calendar
+// ---------- store.cpp, calendar.cpp, series_read.cpp, value_text.cpp, data_summary.cpp, select_a.cpp
 
 void* store_array(std::size_t bytes);    // a store array, never freed; huge pages for a long one
 bool is_space(char c);                   // white space within a data line, CR included
@@ -436,37 +490,32 @@ void data_info();
 void lines_display();
 void input_check(int line);
 
-// ---------------------------------------------------- whole-period statistics
+// -------------------------------- whole_period.cpp, largest_differences.cpp
 
-fit_row multi_year();                        // the multi-year row and best line fit, with the extras
-period_row year_row(int yr);                 // one yearly row, with the extras
-std::vector<period_row> monthly_rows();      // the twelve monthly rows, with the extras
 // The three whole-period tables, summed together in two passes over the store.
 struct whole_period_tables {
-  fit_row whole;                  // multi_year()
-  std::vector<period_row> yearly; // year_row() of every year of the period
-  std::vector<period_row> monthly; // monthly_rows()
+  fit_row whole;                   // the multi-year row and best line fit
+  std::vector<period_row> yearly;  // every year of the period
+  std::vector<period_row> monthly; // the twelve months
 };
-whole_period_tables whole_period(); // the extras only when extras_wanted, nan otherwise
+// The tables with their extras when a rendering wants them (nan otherwise);
+// the largest differences ranked meanwhile when `largest` is given.
+whole_period_tables sum_tables(std::vector<difference_row>* largest);
 void fixed_sections(); // the multi-year, yearly, monthly and largest-difference sections, summed side by side
 std::vector<difference_row> largest_differences(); // the ranked table
+void write_multi_year(const fit_row& m);                  // its section of the report
+void write_yearly(const std::vector<period_row>& rows);   // heading and rows
+void write_year_row(const period_row& row);
+void write_monthly(const std::vector<period_row>& rows);  // heading and rows
+void write_month_row(const period_row& row);
 void write_largest(const std::vector<difference_row>& rows); // its section of the report
-void total_bias();
-void yearly_display();
-void yearly_bias();
-void year_bias(int yr);
-void monthly_display();
-void monthly_bias();
-void month_bias(int mon);
-void error25();
 void array_fill(int* line);
 long double difference(int position);
 
-// -------------------------------------------------------- flow-class statistics
+// -------------------------------------------- classes.cpp: flow classes E, D, F
 
 std::vector<class_row> rows_at_or_above(const std::vector<double>& values); // E, one pass
 std::vector<class_row> equal_interval_rows(int div, double max);           // D, one pass
-class_row interval_row(double lower_flow, double higher_flow);              // one closed interval
 std::vector<class_row> given_interval_rows(const std::vector<double>& lower,
                                            const std::vector<double>& upper); // F, one pass
 void flow_greater();
@@ -475,8 +524,11 @@ void equal_ints();
 std::vector<class_row> flow_intervals_bias(int div);
 void two_vals();
 
-// ------------------------------------------------------------- event analyses
+// ------------------------------------------------------ events.cpp: events G
 
+event_record compute_events();          // reads the events of a G selection and computes all four tables
+void write_events(const event_record& r); // the report section of G, as far as the record goes
+void write_event_data(const event_record& r); // the window values of every event, to event.dat
 void event_statistics(event_row& ev);   // statistics part over ev's window
 void event_centre(event_row& ev);       // centre-of-mass part
 void event_maxima(event_row& ev);       // maxima part and peak shift
@@ -486,15 +538,17 @@ void centre_means(event_record& r);     // mean time differences of the centre t
 void maxima_means(event_record& r);     // mean line and pooled peak statistics
 void aligned_means(event_record& r);    // mean line of the peak-aligned table
 void event();
-void time_interval_bias(int event_num);
-void center_of_mass(int event_num, int& diff);
-double max_flow(int event_num);
-void shifted_time_interval_bias(int event_num);
+event_row time_interval_bias(int event_num); // reads and checks one event; its statistics
+void center_of_mass(event_row& ev);
+double max_flow(int event_num, event_row& ev); // maxima; the shift kept in the event record
+void shifted_time_interval_bias(int event_num, event_row& ev);
 
-// ------------------------------------------------ peaks over threshold, accumulation
+// ------------------------- peaks.cpp (H), accumulation.cpp (I)
 
 peak_record peaks_over_threshold(double thresh, int window); // H; window already raised to whole steps
 accumulation_record accumulate_depth(int months);           // I, months 1-12
+void write_peaks(const peak_record& r);                 // H's section of the report
+void write_accumulation(const accumulation_record& r);  // I's section of the report
 void flow_threshold();
 void find_peak(int& line, int line1, int line2, double thresh, double& peak, double* array);
 void accumulated_flow();

@@ -35,21 +35,22 @@ const std::vector<extra_output> extras = {{".json", twinser_view::write_summary_
 // removed before anything is written, so a run that stops leaves none.
 const char* const stale_extensions[] = {".json", ".html"};
 
-std::string beside_report(const char* extension) {
-  return std::filesystem::path(twinser::outfile).replace_extension(extension).string();
-}
-
-bool is_input(const std::string& path) {
-  return common::same_file(path, twinser::ctlfile) || common::same_file(path, twinser::obsfile) ||
-         common::same_file(path, twinser::simfile);
+std::string beside_report(const std::string& report, const char* extension) {
+  return std::filesystem::path(report).replace_extension(extension).string();
 }
 
 // Called by the run once the report name is known and guarded, before
 // anything is written: no extra output may replace an input or the report.
+// The names are those the run has read so far.
 void guard_extras() {
+  const std::string& ctlfile = twinser::ctx.results.control_file;
+  const auto is_input = [&](const std::string& path) {
+    return common::same_file(path, ctlfile) || common::same_file(path, twinser::obsfile) ||
+           common::same_file(path, twinser::simfile);
+  };
   for (const extra_output& x : extras) {
-    const std::string path = beside_report(x.extension);
-    twinser::refuse_if_same(path, twinser::ctlfile, "control file");
+    const std::string path = beside_report(twinser::outfile, x.extension);
+    twinser::refuse_if_same(path, ctlfile, "control file");
     twinser::refuse_if_same(path, twinser::obsfile, "observed file");
     twinser::refuse_if_same(path, twinser::simfile, "simulated file");
     if (common::same_file(path, twinser::outfile))
@@ -59,7 +60,7 @@ void guard_extras() {
   // only a summary or page this tool wrote is removed; any other file of
   // that name stops the run before anything is written
   for (const char* extension : stale_extensions) {
-    const std::string path = beside_report(extension);
+    const std::string path = beside_report(twinser::outfile, extension);
     if (is_input(path) || common::same_file(path, twinser::outfile)) continue;
     std::error_code ec;
     if (!std::filesystem::exists(std::filesystem::symlink_status(path, ec))) continue;
@@ -74,12 +75,12 @@ void guard_extras() {
 // The extra renderings of a run that finished; the status it ends with. Both
 // are written under temporary names and checked, and only then renamed into
 // place: a run that cannot write one leaves neither.
-int write_extras(int status) {
-  if (status == 1) return status; // the run stopped: nothing to render
-  const nlohmann::ordered_json summary = twinser_view::summary_json(twinser::results, TWINSER_VERSION);
+int write_extras(const twinser::run_record& run) {
+  if (run.status == 1) return run.status; // the run stopped: nothing to render
+  const nlohmann::ordered_json summary = twinser_view::summary_json(run, TWINSER_VERSION);
   std::vector<std::unique_ptr<twinser_view::pending_file>> files;
   for (const extra_output& x : extras) {
-    const std::string path = beside_report(x.extension);
+    const std::string path = beside_report(run.report_file, x.extension);
     files.push_back(std::make_unique<twinser_view::pending_file>(path));
     twinser_view::pending_file& file = *files.back();
     if (!file.failure().empty()) {
@@ -113,7 +114,7 @@ int write_extras(int status) {
               << "\n";
     return 1;
   }
-  return status;
+  return run.status;
 }
 
 // The help text: the command line is the run's own, so CLI11's generated
@@ -158,16 +159,18 @@ int main(int argc, char** argv) {
   for (std::string& a : rest) args.push_back(a.data());
   args.push_back(nullptr);
 
-  twinser::outputs_guarded = guard_extras;
+  twinser::run_options options = twinser::command_line(static_cast<int>(rest.size() + 1), args.data());
+  options.outputs_guarded = guard_extras;
   // the page's series are packed while the analyses run
-  twinser::store_read = [] {
+  options.store_read = [] {
     const twinser::store_view store = twinser::current_store();
     // the kind as the summary will state it (data_record of summarise_data)
-    const twinser::data_record& d = twinser::results.data;
+    const twinser::data_record& d = twinser::ctx.results.data;
     twinser_view::start_packing(store.obs, store.sim, store.lines,
                                 {d.temperature, d.flow, d.area, d.step});
   };
-  twinser::extras_wanted = true; // the summary shows them
-  const int status = twinser::run(static_cast<int>(rest.size() + 1), args.data());
-  return write_extras(status);
+  options.extras_wanted = true; // the summary shows them
+  const twinser::run_record run = twinser::run(options);
+  if (!run.finished) return run.status; // a run that stopped has no renderings
+  return write_extras(run);
 }

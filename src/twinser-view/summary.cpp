@@ -158,7 +158,8 @@ ordered_json selection_json(const class_record& c) {
   ordered_json j = {{"letter", std::string(1, c.letter)}};
   if (c.letter == 'D') {
     j["intervals"] = c.intervals;
-    j["max_observed"] = num(c.max_observed);
+    j["max_observed"] = num(c.interval_top);
+    j["data_max"] = num(c.max_observed);
   }
   ordered_json rows = ordered_json::array();
   for (const class_row& row : c.rows) {
@@ -185,7 +186,7 @@ ordered_json date_time(const int* f) {
   return {{"year", f[3]}, {"month", f[1]}, {"day", f[2]}, {"hour", f[0]}};
 }
 
-ordered_json event_json(const event_row& ev, int step) {
+ordered_json event_json(const event_row& ev) {
   ordered_json stats = fit_core(ev.stats);
   stats["rm"] = num(ev.stats.r_mod);
   stats["total_obs_mm"] = num(ev.total_obs);
@@ -193,8 +194,8 @@ ordered_json event_json(const event_row& ev, int step) {
   stats["ipcp"] = num(ev.stats.ipcp);
 
   const bool both = ev.has_obs_centre && ev.has_sim_centre;
-  const int obs_centre = ev.has_obs_centre ? ev.line1 + ev.obs_centre - 1 : -1;
-  const int sim_centre = ev.has_sim_centre ? ev.line1 + ev.sim_centre - 1 : -1;
+  const int obs_centre = ev.has_obs_centre ? ev.obs_centre_line : -1;
+  const int sim_centre = ev.has_sim_centre ? ev.sim_centre_line : -1;
   ordered_json centre = {
       {"obs_line", ev.has_obs_centre ? ordered_json(obs_centre) : ordered_json(nullptr)},
       {"sim_line", ev.has_sim_centre ? ordered_json(sim_centre) : ordered_json(nullptr)},
@@ -208,9 +209,9 @@ ordered_json event_json(const event_row& ev, int step) {
                          {"sim_peak", num(ev.sim_peak)},
                          {"sim_line", ev.sim_peak_line},
                          {"sim_date", line_date(ev.sim_peak_line)},
-                         {"time_diff_hours", ev.shift * step},
+                         {"time_diff_hours", ev.shift_hours},
                          {"ratio", num(ev.ratio)},
-                         {"relative_error", num(ev.ratio - 1)}};
+                         {"relative_error", num(ev.relative_error)}};
 
   ordered_json aligned = {{"shift_lines", ev.shift}};
   aligned.update(fit_core(ev.aligned));
@@ -231,9 +232,9 @@ ordered_json event_json(const event_row& ev, int step) {
           {"aligned", aligned}};
 }
 
-ordered_json selection_json(const event_record& g, int step) {
+ordered_json selection_json(const event_record& g) {
   ordered_json events = ordered_json::array();
-  for (const event_row& ev : g.events) events.push_back(event_json(ev, step));
+  for (const event_row& ev : g.events) events.push_back(event_json(ev));
   const double* s = g.statistics_means;
   const double* a = g.aligned_means;
   return {{"letter", "G"},
@@ -321,9 +322,9 @@ ordered_json summary_json(const run_record& run, const std::string& tool_version
   j["schema"] = "twinser-summary/1";
   j["tool"] = {{"name", "twinser-view"}, {"version", tool_version}};
   j["label"] = run.label;
-  j["control_file"] = ctlfile;
-  j["report_file"] = outfile;
-  j["event_data_file"] = OPTION_O == 1 ? ordered_json("event.dat") : ordered_json(nullptr);
+  j["control_file"] = run.control_file;
+  j["report_file"] = run.report_file;
+  j["event_data_file"] = run.event_data ? ordered_json("event.dat") : ordered_json(nullptr);
   j["series"] = {{"observed", series_json(run.observed)}, {"simulated", series_json(run.simulated)}};
   // the clock of the lines: line i ends lines_per_day into day i / lines_per_day
   // of the period at hour min((i mod lines_per_day + 1) x step, 24)
@@ -340,8 +341,8 @@ ordered_json summary_json(const run_record& run, const std::string& tool_version
                  {"first_water_year", first_water_year(d)},
                  {"step_hours", d.step},
                  {"lines", d.lines},
-                 {"good_hours", static_cast<long long>(d.good) * d.step},
-                 {"missing_hours", static_cast<long long>(d.lines - d.good) * d.step}};
+                 {"good_hours", d.good_hours},
+                 {"missing_hours", d.missing_hours}};
   j["area_km2"] = num(d.area);
   j["flow"] = d.flow;
   j["temperature"] = d.temperature;
@@ -352,15 +353,12 @@ ordered_json summary_json(const run_record& run, const std::string& tool_version
   j["largest_differences"] = largest_json(run.largest);
   ordered_json selections = ordered_json::array();
   for (const selection_record& s : run.selections)
-    selections.push_back(std::visit(
-        [&](const auto& rec) {
-          if constexpr (std::is_same_v<std::decay_t<decltype(rec)>, event_record>)
-            return selection_json(rec, d.step);
-          else
-            return selection_json(rec);
-        },
-        s));
+    selections.push_back(std::visit([](const auto& rec) { return selection_json(rec); }, s));
   j["selections"] = selections;
+  ordered_json refused = ordered_json::array();
+  for (const refused_option& x : run.refused_options)
+    refused.push_back({{"option", x.word}, {"refused", x.reason}});
+  j["refused_options"] = refused;
   return j;
 }
 

@@ -103,7 +103,7 @@ accumulation_record accumulate_depth(int months) {
 void accumulated_flow() {
   int months = read_int("the number of months of selection I");
   if (months < 1 || months > 12) {
-    part_refused = true;
+    ctx.part_refused = true;
     std::cout << "Error: Number of month for cumulative calculation is wrong\n"
               << "   It should be between 1 and 12\n"
               << "   You entered month value is " << months << "\n"
@@ -112,17 +112,20 @@ void accumulated_flow() {
     add_selection(refused_record{'I', "months outside 1 to 12"});
     return;
   }
-  accumulated_headings(months);
-
   accumulation_record r = accumulate_depth(months);
+  write_accumulation(r);
+  std::cout << "Check:  Total lines of data anaylized = " << r.lines << "\n";
+  add_selection(std::move(r));
+}
+
+void write_accumulation(const accumulation_record& r) {
+  accumulated_headings(r.months);
   for (const accumulation_row& row : r.rows)
     out << std::setw(3) << row.first_month << "/" << row.first_year << " ~ " << std::setw(2)
         << row.last_month << "/" << row.last_year << std::setw(10) << std::setprecision(4)
         << row.obs << std::setw(12) << row.sim << std::setw(12) << row.error << std::setw(12)
         << row.period_error << "\n";
   out << "\n\n\n";
-  std::cout << "Check:  Total lines of data anaylized = " << r.lines << "\n";
-  add_selection(std::move(r));
 }
 
 } // namespace twinser

@@ -98,4 +98,10 @@ void line_end_date(int line, int& iy, int& im, int& id, int& ih) {
   ih = std::min(ih + time_step, 24);
 }
 
+line_date date_of_line(int line) {
+  line_date d;
+  line_to_date(line, d.year, d.month, d.day, d.hour);
+  return d;
+}
+
 } // namespace twinser

@@ -132,18 +132,6 @@ static bool in_interval(double o, double lower_flow, double higher_flow) {
   return lower_flow <= o && o <= higher_flow;
 }
 
-class_row interval_row(double lower_flow, double higher_flow) {
-  fit_sums f;
-  for (int i = 0; i < LINES; ++i)
-    if (in_interval(Qobs[i], lower_flow, higher_flow) && both_non_negative(Qobs[i], Qsim[i]))
-      f.add(Qobs[i], Qsim[i]);
-  class_row row;
-  row.lower = lower_flow;
-  row.upper = higher_flow;
-  row.fit = measure_bundle(f, rms_order::scaled);
-  return row;
-}
-
 // div equal intervals from 0 to the largest observed value m: interval j runs
 // from m*j/div to m*(j+1)/div (product first), so the last ends on m itself.
 // One pass over the store; each interval adds its lines in line order, as a
@@ -195,7 +183,7 @@ std::vector<class_row> equal_interval_rows(int div, double m) {
 }
 
 // Given intervals (F), all in one pass over the store: each interval adds
-// its lines in line order, as interval_row would.
+// its lines in line order, as a pass per interval would.
 std::vector<class_row> given_interval_rows(const std::vector<double>& lower,
                                            const std::vector<double>& upper) {
   const std::size_t count = lower.size();
@@ -234,7 +222,7 @@ static void write_interval_row(const class_row& row) {
 
 std::vector<class_row> flow_intervals_bias(int div) {
   if (div <= 0) return {};
-  std::vector<class_row> rows = equal_interval_rows(div, results.data.max_observed); // as the data summary found it
+  std::vector<class_row> rows = equal_interval_rows(div, ctx.results.data.max_observed); // as the data summary found it
   for (const class_row& row : rows) write_interval_row(row);
   return rows;
 }
@@ -256,7 +244,8 @@ void equal_ints() {
   rec.letter = 'D';
   rec.intervals = intervals;
   rec.rows = flow_intervals_bias(intervals);
-  rec.max_observed = results.data.max_observed;
+  rec.max_observed = ctx.results.data.max_observed;
+  rec.interval_top = rec.rows.empty() ? rec.max_observed : rec.rows.back().upper;
   add_selection(std::move(rec));
 }
 

@@ -11,13 +11,10 @@
 namespace twinser {
 
 std::ifstream oldfile;
-std::string ctlfile;
 std::ofstream out;
 std::ofstream data_out;
 char selection = '\0';
 int OPTION_O = 0;
-bool part_refused = false;
-bool extras_wanted = false;
 
 std::string obsfile;
 std::string simfile;
@@ -72,7 +69,7 @@ protected:
       ++cut_;
     }
     if (cut_ == from)
-      stop("Error: line " + std::to_string(line_) + " of the control file " + ctlfile +
+      stop("Error: line " + std::to_string(line_) + " of the control file " + ctx.results.control_file +
            " is longer than " + std::to_string(MAX_CONTROL_LINE) + " bytes\n" + line_end_note());
     setg(raw_, raw_ + from, raw_ + cut_);
     return traits_type::to_int_type(*gptr());
@@ -110,7 +107,7 @@ control_guard guard;
 } // namespace
 
 std::string line_end_note() {
-  return guard.cr_line_ends() ? "The control file " + ctlfile +
+  return guard.cr_line_ends() ? "The control file " + ctx.results.control_file +
                                " ends its lines with CR alone; save it with LF (or CR LF) line ends\n"
                          : "";
 }
@@ -131,7 +128,7 @@ void release_control_file() {
 // ------------------------------------------------- control-file items
 
 void unreadable(const std::string& what) {
-  stop("Error: cannot read " + what + " from the control file " + ctlfile +
+  stop("Error: cannot read " + what + " from the control file " + ctx.results.control_file +
        " (missing or not a number)\n" + line_end_note());
 }
 
@@ -165,13 +162,13 @@ void get_files() {
   std::string line;
   for (;;) {
     if (!std::getline(oldfile, line))
-      stop("Error: the control file " + ctlfile +
+      stop("Error: the control file " + ctx.results.control_file +
            " has no header record (a line beginning with @)\n" + line_end_note());
     if (!line.empty() && line[0] == '@') break;
   }
   // the rest of the header line labels the run (renderings show it as a title)
   const auto b = line.find_first_not_of(" \t\r", 1);
-  results.label = b == std::string::npos ? "" : line.substr(b, line.find_last_not_of(" \t\r") - b + 1);
+  ctx.results.label = b == std::string::npos ? "" : line.substr(b, line.find_last_not_of(" \t\r") - b + 1);
   obsfile = read_word("the observed file name of the header record");
   simfile = read_word("the simulated file name of the header record");
   outfile = read_word("the report file name of the header record");
@@ -196,7 +193,7 @@ int data_meth() {
       oldfile.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
     }
   }
-  ctl_ended = true;
+  ctx.ctl_ended = true;
   return 0;
 }
 
@@ -211,6 +208,7 @@ void refuse_if_same(const std::string& output, const std::string& input,
 
 void guard_outputs() {
   const std::string event_file = "event.dat";
+  const std::string& ctlfile = ctx.results.control_file;
   if (OPTION_O == 1) {
     refuse_if_same(event_file, ctlfile, "control file");
     refuse_if_same(event_file, obsfile, "observed file");
@@ -220,7 +218,7 @@ void guard_outputs() {
   refuse_if_same(outfile, ctlfile, "control file");
   refuse_if_same(outfile, obsfile, "observed file");
   refuse_if_same(outfile, simfile, "simulated file");
-  if (outputs_guarded != nullptr) outputs_guarded();
+  if (ctx.options.outputs_guarded != nullptr) ctx.options.outputs_guarded();
 }
 
 // event.dat starts afresh only once both series are open and the report is

@@ -22,6 +22,8 @@ data_record summarise_data() {
     max = o > max ? o : max;
   }
   d.max_observed = max;
+  d.good_hours = static_cast<long long>(d.good) * d.step;
+  d.missing_hours = static_cast<long long>(d.lines - d.good) * d.step;
   d.flow = is_flow();
   d.temperature = itemp == 1;
   d.first_month = month_begin;
@@ -69,8 +71,8 @@ static void write_data_summary(const data_record& d) {
 }
 
 void data_info() {
-  results.data = summarise_data();
-  write_data_summary(results.data);
+  ctx.results.data = summarise_data();
+  write_data_summary(ctx.results.data);
 }
 
 } // namespace twinser

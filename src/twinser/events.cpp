@@ -17,6 +17,7 @@
 #include <cstring>
 #include <iomanip>
 #include <iostream>
+#include <memory>
 #include <new>
 #include <string>
 #include <variant>
@@ -24,9 +25,6 @@
 namespace twinser {
 
 events_int* interval = nullptr;
-
-// The record of the G selection being run: the last one of the run record.
-static event_record& building() { return std::get<event_record>(results.selections.back()); }
 
 // ------------------------------------------------- event windows and the store
 
@@ -80,11 +78,9 @@ static void write_month_first(std::ostream& s, int hr, int mo, int dy, int yr) {
 
 // Start of a line's step as the centre of mass and maxima rows show it:
 // hour, month and day with '0' fill, year; "  6:00 03/05/1998" for width 3.
-static void write_line_date(int line, int hour_width) {
-  int iy = 0, im = 0, id = 0, ih = 0;
-  line_to_date(line, iy, im, id, ih);
-  out << std::setw(hour_width) << ih << ":00 " << std::setfill('0') << std::setw(2) << im << "/"
-      << std::setw(2) << id << "/" << std::setfill(' ') << iy;
+static void write_line_date(const line_date& d, int hour_width) {
+  out << std::setw(hour_width) << d.hour << ":00 " << std::setfill('0') << std::setw(2) << d.month
+      << "/" << std::setw(2) << d.day << "/" << std::setfill(' ') << d.year;
 }
 
 // Event date-time of the peak-aligned row: hour first, only the day '0' filled.
@@ -182,16 +178,11 @@ static void write_window_values(int line1, int line2) {
   }
 }
 
-// The event's row, and its block of window values in event.dat.
-static void write_statistics_row(const event_row& ev) {
-  const int* b = ev.begin;
-  const int* e = ev.end;
-  out << std::setw(3) << ev.number << ". ";
-  write_month_first(out, b[0], b[1], b[2], b[3]);
-  out << " ~ ";
-  write_month_first(out, e[0], e[1], e[2], e[3]);
-
-  if (OPTION_O == 1) {
+// The block of window values of every event read, in event.dat.
+void write_event_data(const event_record& r) {
+  for (const event_row& ev : r.events) {
+    const int* b = ev.begin;
+    const int* e = ev.end;
     data_out << "\nEvent " << ev.number << ":\n";
     write_month_first(data_out, b[0], b[1], b[2], b[3]);
     data_out << " ~ ";
@@ -199,6 +190,16 @@ static void write_statistics_row(const event_row& ev) {
     data_out << "\n Observed    Simulated\n";
     write_window_values(ev.line1, ev.line2);
   }
+}
+
+// The event's row of the statistics table.
+static void write_statistics_row(const event_row& ev) {
+  const int* b = ev.begin;
+  const int* e = ev.end;
+  out << std::setw(3) << ev.number << ". ";
+  write_month_first(out, b[0], b[1], b[2], b[3]);
+  out << " ~ ";
+  write_month_first(out, e[0], e[1], e[2], e[3]);
 
   const fit_row& m = ev.stats;
   out << std::setw(5) << ev.hours << std::setprecision(4) << std::setw(9) << m.pbias << std::setw(8)
@@ -208,8 +209,8 @@ static void write_statistics_row(const event_row& ev) {
 }
 
 // One event: reads and checks its date-times, snaps them outward to whole
-// steps, stores its record, and writes its row (and its event.dat block).
-void time_interval_bias(int event_num) {
+// steps, stores its event record, and computes its statistics.
+event_row time_interval_bias(int event_num) {
   int b[4]; // begin hour, month, day, year
   int e[4]; // end hour, month, day, year
   read_date_time(event_num, "begin", b);
@@ -232,8 +233,7 @@ void time_interval_bias(int event_num) {
   if (!inside_period(b, e) || ev.line2 <= ev.line1) error_mess();
 
   event_statistics(ev);
-  write_statistics_row(ev);
-  building().events.push_back(ev);
+  return ev;
 }
 
 // Means of the event rows, the pooled bias and RMS over all events. Pooled:
@@ -303,6 +303,14 @@ void event_centre(event_row& ev) {
 
   ev.has_obs_centre = centre_position(o_moment, o_mass, ev.obs_centre);
   ev.has_sim_centre = centre_position(s_moment, s_mass, ev.sim_centre);
+  if (ev.has_obs_centre) {
+    ev.obs_centre_line = ev.line1 + ev.obs_centre - 1;
+    ev.obs_centre_date = date_of_line(ev.obs_centre_line);
+  }
+  if (ev.has_sim_centre) {
+    ev.sim_centre_line = ev.line1 + ev.sim_centre - 1;
+    ev.sim_centre_date = date_of_line(ev.sim_centre_line);
+  }
   ev.centre_diff =
       (ev.has_obs_centre && ev.has_sim_centre) ? (ev.sim_centre - ev.obs_centre) * time_step : 0;
 }
@@ -310,11 +318,11 @@ void event_centre(event_row& ev) {
 static void write_centre_row(const event_row& ev) {
   out << std::setw(3) << ev.number << ".";
   if (ev.has_obs_centre)
-    write_line_date(ev.line1 + ev.obs_centre - 1, 5);
+    write_line_date(ev.obs_centre_date, 5);
   else
     out << std::setw(19) << "no mass";
   if (ev.has_sim_centre)
-    write_line_date(ev.line1 + ev.sim_centre - 1, 6);
+    write_line_date(ev.sim_centre_date, 6);
   else
     out << std::setw(20) << "no mass";
   if (ev.has_obs_centre && ev.has_sim_centre)
@@ -324,12 +332,7 @@ static void write_centre_row(const event_row& ev) {
   out << "\n";
 }
 
-void center_of_mass(int event_num, int& diff) {
-  event_row& ev = building().events[static_cast<std::size_t>(event_num)];
-  event_centre(ev);
-  write_centre_row(ev);
-  diff = ev.centre_diff;
-}
+void center_of_mass(event_row& ev) { event_centre(ev); }
 
 // Mean signed and absolute time differences (hours; sums in double, so
 // N = 0 gives nan).
@@ -365,26 +368,28 @@ void event_maxima(event_row& ev) {
   ev.obs_peak = obs_at(omax);
   ev.sim_peak = sim_at(smax);
   ev.ratio = ev.sim_peak / ev.obs_peak;
+  ev.relative_error = ev.ratio - 1;
+  ev.shift_hours = ev.shift * time_step;
+  ev.obs_peak_date = date_of_line(omax);
+  ev.sim_peak_date = date_of_line(smax);
 }
 
 static void write_maxima_row(const event_row& ev) {
   out << std::setw(3) << ev.number << "." << std::setprecision(6) << std::setw(10) << ev.obs_peak
       << "   ";
-  write_line_date(ev.obs_peak_line, 2);
+  write_line_date(ev.obs_peak_date, 2);
   out << std::setw(10) << ev.sim_peak << "   ";
-  write_line_date(ev.sim_peak_line, 2);
-  out << std::setw(5) << ev.shift * time_step << std::setprecision(3) << std::setw(9) << ev.ratio
-      << " " << std::setw(9) << ev.ratio - 1 << "\n";
+  write_line_date(ev.sim_peak_date, 2);
+  out << std::setw(5) << ev.shift_hours << std::setprecision(3) << std::setw(9) << ev.ratio
+      << " " << std::setw(9) << ev.relative_error << "\n";
   out << std::setprecision(4);
 }
 
 // Stores the peak shift in the event record as well, where the peak-aligned
-// table reads it; writes the row and returns simulated over observed maximum.
-double max_flow(int event_num) {
-  event_row& ev = building().events[static_cast<std::size_t>(event_num)];
+// table reads it; returns simulated over observed maximum.
+double max_flow(int event_num, event_row& ev) {
   event_maxima(ev);
   interval[event_num][8] = ev.shift;
-  write_maxima_row(ev);
   return ev.ratio;
 }
 
@@ -449,11 +454,9 @@ static void write_aligned_row(const event_row& ev) {
 }
 
 // The shift is the one max_flow stored in the event record.
-void shifted_time_interval_bias(int event_num) {
-  event_row& ev = building().events[static_cast<std::size_t>(event_num)];
+void shifted_time_interval_bias(int event_num, event_row& ev) {
   ev.shift = interval[event_num][8];
   event_aligned(ev);
-  write_aligned_row(ev);
 }
 
 // Mean of the eight columns of the peak-aligned table.
@@ -473,12 +476,13 @@ void aligned_means(event_record& r) {
 
 static void hyphens(int count) { out << std::string(static_cast<std::size_t>(count), '-') << "\n"; }
 
-// N event records, zeroed; allocated once per G selection and kept to the
-// end of the run.
+// N event records, zeroed; allocated once per G selection and kept until the
+// next one (or the next run) needs the room.
 static events_int* event_records(int count) {
-  events_int* rows = new (std::nothrow) events_int[static_cast<std::size_t>(count)]();
+  static std::unique_ptr<events_int[]> rows;
+  rows.reset(new (std::nothrow) events_int[static_cast<std::size_t>(count)]());
   if (rows == nullptr) stop("Memory allocation error for interval\n");
-  return rows;
+  return rows.get();
 }
 
 static void statistics_heading() {
@@ -517,18 +521,13 @@ static void statistics_summary(const event_record& r) {
 }
 
 // Centre of mass table and its two mean lines.
-static void centre_table(event_record& r) {
+static void centre_table(const event_record& r) {
   out << "\n\n            CENTER OF MASS FOR GIVEN EVENTS\n";
   hyphens(56);
   out << "           Observed           Simulated        Time\n";
   out << "Event   Center of Mass      Center of Mass  Diff. (Hr.)\n";
   hyphens(56);
-  const int count = static_cast<int>(r.events.size());
-  for (int e = 0; e < count; ++e) {
-    int diff = 0;
-    center_of_mass(e, diff);
-  }
-  centre_means(r);
+  for (const event_row& ev : r.events) write_centre_row(ev);
   out << std::setprecision(4);
   out << "\n";
   out << "Mean value of time difference for above events --> " << r.centre_mean << " (hours)\n";
@@ -539,7 +538,7 @@ static void centre_table(event_record& r) {
 
 // Maxima table, its mean line and the pooled peak statistics. Three blank
 // lines go to the terminal between the two, as they always have.
-static void maxima_table(event_record& r) {
+static void maxima_table(const event_record& r) {
   if (is_flow()) {
     out << "                           MAXIMUM VALUES OF FLOW FOR GIVEN EVENTS\n";
     out << "      -----------------------------------------------------------------------------"
@@ -559,8 +558,7 @@ static void maxima_table(event_record& r) {
   }
   hyphens(89);
   const int count = static_cast<int>(r.events.size());
-  for (int e = 0; e < count; ++e) max_flow(e);
-  maxima_means(r);
+  for (const event_row& ev : r.events) write_maxima_row(ev);
   out << std::setprecision(4);
   out << "\n                                 Mean value --------->>" << std::setw(12)
       << r.time_mean << std::setw(9) << r.ratio_mean << " " << std::setw(9) << r.deviation_mean
@@ -578,7 +576,7 @@ static void maxima_table(event_record& r) {
 
 // Peak-aligned table and the mean of its eight columns; ends the section
 // without a newline.
-static void shifted_table(event_record& r) {
+static void shifted_table(const event_record& r) {
   out << "                          STATISTICS FOR GIVEN TIME INTERVAL/EVENT WITH SIMULATED\n";
   out << "                                   DATA SHIFTED TO ALIGN MAXIMUM VALUES\n";
   out << "                 ----------------------------------------------------------------------"
@@ -594,36 +592,67 @@ static void shifted_table(event_record& r) {
     out << "Event               Period                  Hours   Bias       Bias       RMS      R "
            "     r     Pcp (mm)  Pcp (mm)\n";
   hyphens(115);
-  const int count = static_cast<int>(r.events.size());
-  for (int e = 0; e < count; ++e) shifted_time_interval_bias(e);
-  aligned_means(r);
+  for (const event_row& ev : r.events) write_aligned_row(ev);
   static const int widths[8] = {10, 10, 10, 10, 8, 8, 10, 9};
   out << "\n          Mean Values:  ----------->>  " << std::setprecision(3);
   for (int j = 0; j < 8; ++j) out << std::setw(widths[j]) << r.aligned_means[j];
 }
 
-// Selection G: reads the event count, then each event as its row is written
-// (so the rows before a bad event stay in the report), and writes the four
-// tables of the section. Each G selection has its own event records.
-void event() {
-  divide();
-  statistics_heading();
-
+// Reads the event count and every event, then computes the four tables.
+// A stop on the way (a bad count or event) leaves the record with the
+// events read before it, as the report shows them.
+static void compute_into(event_record& r) {
   const int count = read_int("the event count of selection G");
   if (count < 0 || count > 9999)
     stop("Invalid entry for an event (num=" + std::to_string(count) +
          ")\nPlease correct the control file \n");
   interval = event_records(count);
-  add_selection(event_record{});
-  event_record& r = building();
   r.events.reserve(static_cast<std::size_t>(count));
-
-  for (int e = 0; e < count; ++e) time_interval_bias(e);
+  for (int e = 0; e < count; ++e) r.events.push_back(time_interval_bias(e));
   statistics_means(r);
+  for (event_row& ev : r.events) center_of_mass(ev);
+  centre_means(r);
+  for (int e = 0; e < count; ++e) max_flow(e, r.events[static_cast<std::size_t>(e)]);
+  maxima_means(r);
+  for (int e = 0; e < count; ++e) shifted_time_interval_bias(e, r.events[static_cast<std::size_t>(e)]);
+  aligned_means(r);
+  r.complete = true;
+}
+
+event_record compute_events() {
+  event_record r;
+  compute_into(r);
+  return r;
+}
+
+void write_events(const event_record& r) {
+  divide();
+  statistics_heading();
+  for (const event_row& ev : r.events) write_statistics_row(ev);
+  if (!r.complete) return;
   statistics_summary(r);
   centre_table(r);
   maxima_table(r);
   shifted_table(r);
+}
+
+// Selection G: every event read and every table computed, then the section
+// and the event.dat blocks written from the record. A bad event stops the
+// run after the rows of the events before it are written, as ever.
+void event() {
+  event_record r;
+  try {
+    compute_into(r);
+  } catch (const run_stopped&) {
+    write_events(r);
+    if (OPTION_O == 1) write_event_data(r);
+    out.flush();
+    if (data_out.is_open()) data_out.flush();
+    throw;
+  }
+  write_events(r);
+  if (OPTION_O == 1) write_event_data(r);
+  add_selection(std::move(r));
 }
 
 } // namespace twinser

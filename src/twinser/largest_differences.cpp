@@ -109,9 +109,4 @@ void write_largest(const std::vector<difference_row>& rows) {
   out << std::setprecision(4);
 }
 
-void error25() {
-  results.largest = largest_differences();
-  write_largest(results.largest);
-}
-
 } // namespace twinser

@@ -43,25 +43,26 @@ static bool is_peak(double peak, double thresh) { return peak > thresh && peak >
 
 // Date stamp of a line, from the start of its step: "hh:00 mm/dd/yyyy" with
 // the hour in 5 columns, the month in 2, and the day zero-filled.
-static void date_stamp(int line) {
-  int iy = 0, im = 0, id = 0, ih = 0;
-  line_to_date(line, iy, im, id, ih);
-  out << std::setw(5) << ih << ":00 " << std::setw(2) << im << "/" << std::setw(2)
-      << std::setfill('0') << id << "/" << std::setfill(' ') << iy;
+static void date_stamp(const line_date& d) {
+  out << std::setw(5) << d.hour << ":00 " << std::setw(2) << d.month << "/" << std::setw(2)
+      << std::setfill('0') << d.day << "/" << std::setfill(' ') << d.year;
+}
+
+// The window raised to the next multiple of the step (a negative one towards 0).
+static int whole_steps(int window) {
+  while (window % time_step != 0) ++window;
+  return window;
 }
 
 // Title; then, for a window that is no whole number of steps, the note with
-// the window as read, and the window raised to the next multiple of the step.
-static int threshold_title(int window) {
+// the window as read.
+static void threshold_title(const peak_record& r) {
   if (is_flow())
     out << "\n            PEAK FLOW FOR GIVEN TIME INTERVAL ABOVE GIVEN THRESHOLD\n\n";
   else
     out << "\n            PEAK VALUE FOR GIVEN TIME INTERVAL ABOVE GIVEN THRESHOLD\n\n";
-  if (window % time_step != 0) {
-    out << "(note: window was increased from " << window << " hr(s) because of time steps)\n";
-    while (window % time_step != 0) ++window; // also raises a negative window towards 0
-  }
-  return window;
+  if (r.window != r.window_read)
+    out << "(note: window was increased from " << r.window_read << " hr(s) because of time steps)\n";
 }
 
 static void threshold_headings(double thresh, int window) {
@@ -106,10 +107,12 @@ peak_record peaks_over_threshold(double thresh, int window) {
     if (is_peak(opeak, thresh)) {
       peak_row p;
       p.obs_line = oline;
+      p.obs_date = date_of_line(oline);
       p.obs_peak = opeak;
       find_peak(p.sim_line, i, line2, thresh, p.sim_peak, Qsim); // the window, not the observed run-on
       if (is_peak(p.sim_peak, thresh)) {
         p.matched = true;
+        p.sim_date = date_of_line(p.sim_line);
         p.time_diff = static_cast<std::int64_t>(p.sim_line - oline) * time_step; // + when sim is late
         p.pct_diff = ((p.sim_peak - opeak) * 100) / opeak;
         p.ratio = p.sim_peak / opeak;
@@ -145,10 +148,10 @@ peak_record peaks_over_threshold(double thresh, int window) {
 // difference and ratio, or "none found"; a blank line after every fifth.
 static void write_peak_row(const peak_row& p, int written) {
   out << ' ' << std::setw(7) << std::setprecision(6) << p.obs_peak;
-  date_stamp(p.obs_line);
+  date_stamp(p.obs_date);
   if (p.matched) {
     out << std::setw(11) << std::setprecision(6) << p.sim_peak;
-    date_stamp(p.sim_line);
+    date_stamp(p.sim_date);
     out << std::setw(8) << p.time_diff << std::setw(14) << p.pct_diff << std::setw(10)
         << std::setprecision(4) << p.ratio;
   } else {
@@ -185,6 +188,15 @@ static void threshold_summary(const peak_record& r) {
       << r.sd_peak << unit << "\n\n";
 }
 
+void write_peaks(const peak_record& r) {
+  divide();
+  threshold_title(r);
+  threshold_headings(r.threshold, r.window);
+  int written = 0;
+  for (const peak_row& p : r.peaks) write_peak_row(p, ++written);
+  threshold_summary(r);
+}
+
 // Selection H: threshold and window, checked, then the section.
 void flow_threshold() {
   double thresh = read_double("the threshold of selection H");
@@ -192,16 +204,9 @@ void flow_threshold() {
   if (window / time_step > LINES)
     stop("given window is larger then time span of data\nplease correct control file\n");
 
-  divide();
-  const int window_read = window;
-  window = threshold_title(window);
-  threshold_headings(thresh, window);
-
-  peak_record r = peaks_over_threshold(thresh, window);
-  r.window_read = window_read;
-  int written = 0;
-  for (const peak_row& p : r.peaks) write_peak_row(p, ++written);
-  threshold_summary(r);
+  peak_record r = peaks_over_threshold(thresh, whole_steps(window));
+  r.window_read = window;
+  write_peaks(r);
   add_selection(std::move(r));
 }
 

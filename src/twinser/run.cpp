@@ -13,22 +13,18 @@
 
 namespace twinser {
 
-run_record results;
-void (*outputs_guarded)() = nullptr;
-void (*store_read)() = nullptr;
-
-// set by data_meth when the control file ends before another selection record
-bool ctl_ended = false;
+run_context ctx;
 
 // ------------------------------------------------------------ stopping
 
-void stop(const std::string& text) {
+// The message, then everything written so far flushed, so that the report
+// and event.dat stay readable up to the stop; then the run unwinds to run().
+void stop(const std::string& text, int status) {
   std::cout << text;
   std::cout.flush();
-  // whatever the report and event.dat hold so far stays readable
   if (out.is_open()) out.flush();
   if (data_out.is_open()) data_out.flush();
-  std::exit(1);
+  throw run_stopped{status};
 }
 
 // A write is done only when it is checked: the stream is flushed, and a
@@ -108,11 +104,11 @@ static int finish() {
     std::cout << "\n(Note: To output data for selected events, use -o option)";
   std::cout << "\n\n";
   check_written(std::cout, "standard output");
-  return part_refused ? 2 : 0; // a batch must tell a run that dropped a request from a whole one
+  return ctx.part_refused ? 2 : 0; // a batch must tell a run that dropped a request from a whole one
 }
 
 static void invalid_selection() {
-  part_refused = true;
+  ctx.part_refused = true;
   // the historical pause after this message was a busy count; nothing
   // depends on it, so there is none
   add_selection(refused_record{
@@ -124,17 +120,35 @@ static void invalid_selection() {
 
 // ------------------------------------------------------- command line
 
+run_options command_line(int argc, char** argv) {
+  run_options o;
+  o.too_many_words = argc > 3;
+  o.ask_control_file = argc <= 1;
+  if (argc == 2) o.control_file = argv[1];
+  if (argc == 3) {
+    o.option = argv[1];
+    o.control_file = argv[2];
+  }
+  return o;
+}
+
 static void open_control(const std::string& name) {
-  ctlfile = name;
+  ctx.results.control_file = name;
   oldfile.open(name);
   if (!oldfile) stop("Cannot open the control file: " + name + "\n");
 }
 
+// An option the run goes on without: the finish returns 2, and the record says why.
+static void refuse_option(const std::string& opt, const char* message, const char* reason) {
+  ctx.part_refused = true;
+  ctx.results.refused_options.push_back({opt, reason});
+  std::cout << message;
+}
+
 static void handle_option(const std::string& opt) {
   if (opt.empty() || opt[0] != '-') return; // not an option: silently ignored
-  if (opt != "-o") part_refused = true;
   if (opt.size() == 1) {
-    std::cout << "No real option was given\n";
+    refuse_option(opt, "No real option was given\n", "no option letter after the dash");
   } else if (opt.size() == 2 && opt[1] == 'o') {
     std::cout << "EVENT DATA WILL BE OUTPUT\n";
     OPTION_O = 1;
@@ -143,15 +157,16 @@ static void handle_option(const std::string& opt) {
     data_out.open("event.dat", std::ios::out | std::ios::app);
     if (!data_out) stop("Cannot open to output event data: event.dat\n");
   } else if (opt.size() == 2) {
-    std::cout << "Not a recognized option. It will be ignored\n";
+    refuse_option(opt, "Not a recognized option. It will be ignored\n", "not a recognized option");
   } else {
-    std::cout << "Only one option is allowed. Option is ignored\n";
+    refuse_option(opt, "Only one option is allowed. Option is ignored\n",
+                  "more than one option letter");
   }
 }
 
-static void resolve_command_line(int argc, char** argv) {
-  if (argc > 3) stop("Too many arguments, exiting...\n");
-  if (argc == 1) {
+static void resolve_command_line(const run_options& o) {
+  if (o.too_many_words) stop("Too many arguments, exiting...\n");
+  if (o.ask_control_file) {
     std::cout << "\nYou forgot to enter the control file name. \nPlease enter now: ";
     std::cout.flush();
     std::string name;
@@ -160,11 +175,9 @@ static void resolve_command_line(int argc, char** argv) {
       stop("Error: the control file name given is longer than " + std::to_string(MAX_CONTROL_LINE) +
            " bytes\n");
     open_control(name);
-  } else if (argc == 2) {
-    open_control(argv[1]);
   } else {
-    open_control(argv[2]); // the control file first: its failure wins
-    handle_option(argv[1]);
+    open_control(o.control_file); // the control file first: its failure wins
+    handle_option(o.option);
   }
 }
 
@@ -189,23 +202,25 @@ static bool dispatch() {
   return true;
 }
 
-int run(int argc, char** argv) {
+// Banner, command line, series and data summary, the fixed sections, then
+// the selections until Q or the end of the control file.
+static int whole_run() {
   // past a file-size limit a write fails with EFBIG and is reported, rather
   // than the signal ending the run with nothing said
   std::signal(SIGXFSZ, SIG_IGN);
   claim();
-  resolve_command_line(argc, argv);
+  resolve_command_line(ctx.options);
   out.setf(std::ios::showpoint);
 
   read_flow();
   data_info();
-  if (store_read != nullptr) store_read();
+  if (ctx.options.store_read != nullptr) ctx.options.store_read();
   month_year();
   fixed_sections();
-  if (!ctl_ended && std::toupper(static_cast<unsigned char>(selection)) == 'T') data_meth();
+  if (!ctx.ctl_ended && std::toupper(static_cast<unsigned char>(selection)) == 'T') data_meth();
 
   for (;;) {
-    if (ctl_ended) {
+    if (ctx.ctl_ended) {
       std::cout << "Warning: the control file ended without an @Q record\n";
       break;
     }
@@ -215,19 +230,39 @@ int run(int argc, char** argv) {
   return finish();
 }
 
+// The run starts from the state a fresh process has, so that a second run in
+// one process is the first one again. The report and event.dat are closed
+// (and so flushed) however the run ended; the store stays, for a rendering of
+// the record to read, until the next run.
+run_record run(const run_options& options) {
+  reset_state();
+  ctx.options = options;
+  run_record& r = ctx.results;
+  try {
+    r.status = whole_run();
+    r.finished = true;
+  } catch (const run_stopped& s) {
+    r.status = s.status;
+  }
+  r.report_file = outfile;
+  r.event_data = OPTION_O == 1;
+  std::cout.flush();
+  if (out.is_open()) out.close();
+  if (data_out.is_open()) data_out.close();
+  if (oldfile.is_open()) oldfile.close();
+  return std::move(r);
+}
+
 void reset_state() {
   release_control_file();
   if (oldfile.is_open()) oldfile.close();
   oldfile.clear();
-  ctlfile.clear();
   obsfile.clear();
   simfile.clear();
   outfile.clear();
   start_mon_a = start_yr_a = end_mon_a = end_yr_a = 0;
   interval = nullptr;
-  results = run_record{};
-  outputs_guarded = nullptr;
-  store_read = nullptr;
+  ctx = run_context{};
   if (out.is_open()) out.close();
   out.clear();
   out.flags(std::ios::dec | std::ios::skipws);
@@ -237,10 +272,13 @@ void reset_state() {
   data_out.clear();
   selection = '\0';
   OPTION_O = 0;
-  part_refused = false;
-  extras_wanted = false;
-  ctl_ended = false;
   AREA = 0;
+  // the store of a run before: never freed within a run, but a second run
+  // in one process would otherwise keep every earlier one
+  std::free(Qobs);
+  std::free(Qsim);
+  std::free(month);
+  std::free(year);
   Qobs = Qsim = nullptr;
   month = year = nullptr;
   LINES = 0;

@@ -551,8 +551,8 @@ void read_flow() {
   show_header(sim, "SIMULATED DATA:\n");
   check_file_period(sim);
 
-  results.observed = record_of(obs);
-  results.simulated = record_of(sim);
+  ctx.results.observed = record_of(obs);
+  ctx.results.simulated = record_of(sim);
   unit_rule(obs, sim);
   settle_time_step(obs.step, sim.step);
   align(obs, sim);

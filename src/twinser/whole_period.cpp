@@ -54,9 +54,7 @@ static fit_row multi_year_row(bool extras) {
   return m;
 }
 
-fit_row multi_year() { return multi_year_row(true); }
-
-static void write_multi_year(const fit_row& m) {
+void write_multi_year(const fit_row& m) {
   multi_year_heading();
   out << std::setprecision(5) << std::setw(9) << m.pbias << std::setw(8) << m.abs_pbias;
   out << std::setprecision(4) << std::setw(8) << m.mean_o << std::setw(8) << m.mean_s
@@ -75,11 +73,6 @@ static void write_multi_year(const fit_row& m) {
   out << "\n";
 }
 
-void total_bias() {
-  results.whole_period = multi_year();
-  write_multi_year(results.whole_period);
-}
-
 // ------------------------------------------- yearly and monthly statistics
 //
 // One row per calendar year of the period and one per month number, pooled
@@ -87,10 +80,6 @@ void total_bias() {
 // (neither_missing): a negative reading such as -0.5 takes part, unlike in
 // the multi-year row. A year or month without lines gives a row of nan.
 // Every row adds its lines in line order.
-
-// The yearly and monthly rows with their extras, summed side by side (see
-// "the three tables side by side" below).
-static whole_period_tables period_tables_with_extras();
 
 static void yearly_heading() {
   out << "\n";
@@ -107,24 +96,7 @@ static void yearly_heading() {
   out << "\n";
 }
 
-void yearly_display() {
-  yearly_heading();
-  yearly_bias();
-}
-
-// One year's row with its extras; a year outside the period holds no line
-// and gives the row of nan of an empty year.
-period_row year_row(int yr) {
-  const whole_period_tables t = period_tables_with_extras();
-  const long long k = static_cast<long long>(yr) - year_begin;
-  if (k >= 0 && k < static_cast<long long>(t.yearly.size()))
-    return t.yearly[static_cast<std::size_t>(k)];
-  period_row row{yr, measure_bundle(fit_sums{}, rms_order::of_mean)};
-  extra_measures(row.fit, centred_sums(fit_sums{}));
-  return row;
-}
-
-static void write_year_row(const period_row& row) {
+void write_year_row(const period_row& row) {
   const fit_row& m = row.fit;
   out << std::setfill(' ') << std::setprecision(4);
   out << std::setw(5) << row.period << std::setw(9) << m.pbias << std::setw(9) << m.abs_pbias
@@ -134,16 +106,9 @@ static void write_year_row(const period_row& row) {
       << m.nash << std::endl;
 }
 
-void yearly_bias() {
-  for (const period_row& row : period_tables_with_extras().yearly) {
-    results.yearly.push_back(row);
-    write_year_row(row);
-  }
-}
-
-void year_bias(int yr) {
-  results.yearly.push_back(year_row(yr));
-  write_year_row(results.yearly.back());
+void write_yearly(const std::vector<period_row>& rows) {
+  yearly_heading();
+  for (const period_row& row : rows) write_year_row(row);
 }
 
 static void monthly_heading() {
@@ -164,16 +129,8 @@ static void monthly_heading() {
   out << "\n";
 }
 
-void monthly_display() {
-  monthly_heading();
-  monthly_bias();
-}
-
-// The twelve monthly rows with their extras.
-std::vector<period_row> monthly_rows() { return period_tables_with_extras().monthly; }
-
 // no separating blanks before R and r: the wider fields take their place
-static void write_month_row(const period_row& row) {
+void write_month_row(const period_row& row) {
   const fit_row& m = row.fit;
   out << std::setfill(' ') << std::setprecision(4);
   out << std::setw(3) << row.period << std::setw(9) << m.pbias << std::setw(9) << m.abs_pbias
@@ -183,19 +140,9 @@ static void write_month_row(const period_row& row) {
       << std::endl;
 }
 
-void monthly_bias() {
-  for (const period_row& row : monthly_rows()) {
-    results.monthly.push_back(row);
-    write_month_row(row);
-  }
-}
-
-void month_bias(int mon) {
-  // a month number that labels no line gives the row of nan of an empty month
-  period_row row{mon, measure_bundle(fit_sums{}, rms_order::of_mean)};
-  if (mon >= 1 && mon <= 12) row = monthly_rows()[static_cast<std::size_t>(mon - 1)];
-  results.monthly.push_back(row);
-  write_month_row(results.monthly.back());
+void write_monthly(const std::vector<period_row>& rows) {
+  monthly_heading();
+  for (const period_row& row : rows) write_month_row(row);
 }
 
 // ------------------------------------------- the three tables side by side
@@ -252,12 +199,6 @@ static void period_tables(whole_period_tables& t, bool extras) {
   for (std::size_t m = 0; m < 12; ++m) extra_measures(t.monthly[m].fit, c_month[m]);
 }
 
-static whole_period_tables period_tables_with_extras() {
-  whole_period_tables t;
-  period_tables(t, true);
-  return t;
-}
-
 // The yearly and monthly rows are summed on a second thread while this one
 // goes on with other sums (the multi-year row, the largest differences):
 // each thread writes only its own results, so nothing depends on how they
@@ -273,9 +214,9 @@ static std::thread start_period_tables(whole_period_tables& t, bool extras) {
 
 // The three tables, the yearly and monthly rows on the second thread; and,
 // when asked for, the largest differences ranked on this one meanwhile.
-static whole_period_tables sum_tables(std::vector<difference_row>* largest) {
+whole_period_tables sum_tables(std::vector<difference_row>* largest) {
   whole_period_tables t;
-  const bool extras = extras_wanted;
+  const bool extras = ctx.options.extras_wanted;
   std::thread periods = start_period_tables(t, extras);
   t.whole = multi_year_row(extras);
   if (largest != nullptr) *largest = largest_differences();
@@ -283,31 +224,19 @@ static whole_period_tables sum_tables(std::vector<difference_row>* largest) {
   return t;
 }
 
-whole_period_tables whole_period() { return sum_tables(nullptr); }
-
-static void write_whole_period(const whole_period_tables& t) {
-  results.whole_period = t.whole;
-  write_multi_year(results.whole_period);
-  yearly_heading();
-  for (const period_row& row : t.yearly) {
-    results.yearly.push_back(row);
-    write_year_row(row);
-  }
-  monthly_heading();
-  for (const period_row& row : t.monthly) {
-    results.monthly.push_back(row);
-    write_month_row(row);
-  }
-}
-
 // ------------------------------------------------------ the fixed sections
 
+// The four sections into the run record, then rendered from it.
 void fixed_sections() {
-  std::vector<difference_row> largest;
-  const whole_period_tables t = sum_tables(&largest);
-  write_whole_period(t);
-  results.largest = std::move(largest);
-  write_largest(results.largest);
+  run_record& r = ctx.results;
+  whole_period_tables t = sum_tables(&r.largest);
+  r.whole_period = t.whole;
+  r.yearly = std::move(t.yearly);
+  r.monthly = std::move(t.monthly);
+  write_multi_year(r.whole_period);
+  write_yearly(r.yearly);
+  write_monthly(r.monthly);
+  write_largest(r.largest);
 }
 
 } // namespace twinser

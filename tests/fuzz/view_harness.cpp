@@ -146,9 +146,9 @@ static void check_run(const std::string& input) {
   std::vector<double> values(raw.size() / 8);
   for (std::size_t i = 0; i < values.size(); ++i) std::memcpy(&values[i], raw.data() + 8 * i, 8);
 
-  twinser::ctlfile = name[0];
-  twinser::outfile = name[1];
   twinser::run_record run;
+  run.control_file = name[0];
+  run.report_file = name[1];
   run.observed = {name[2], name[3], name[4], 24, 1, 1990, 12, 1990};
   run.simulated = {name[5], name[6], name[7], 24, 1, 1990, 12, 1990};
   std::size_t used = 0;
@@ -170,7 +170,7 @@ static void check_run(const std::string& input) {
   }
   const int lines = static_cast<int>(obs.size());
   const double area = values.empty() ? 0.0 : values[0];
-  run.data = {lines, lines, 24, area, d, area > 0, false, 1, 1990, 12, 1990};
+  run.data = {lines, lines, 24, area, d, 24LL * lines, 0, area > 0, false, 1, 1990, 12, 1990};
   const twinser::store_view store{obs.data(), sim.data(), lines, 24, 1, 1990};
 
   const std::string json_path = scratch() + "/run.json", html_path = scratch() + "/run.html";

@@ -14,6 +14,7 @@
 #include <vector>
 
 using namespace twinser;
+using namespace twinser_test;
 
 namespace {
 
@@ -22,7 +23,7 @@ fit_row whole(twinser_test::Run& run, const std::vector<double>& obs, const std:
               int temperature = 0) {
   run.store(obs, sim, 24, 1, 2000, 1, 2000);
   itemp = temperature;
-  return multi_year();
+  return tables_with_extras().whole;
 }
 
 TEST(ExtraMeasures, WorkedByHand) {
@@ -71,13 +72,14 @@ TEST(ExtraMeasures, SameLinesAsTheRow) {
   twinser_test::Run run;
   const std::vector<double> obs{1, 2, 3, 4}, sim{1, 2, 2, 5};
   run.store({1, -999, 2, 3, 4, 7}, {1, 6, 2, 2, 5, -0.5}, 24, 1, 2000, 1, 2000);
-  fit_row m = multi_year();
+  const whole_period_tables t = tables_with_extras();
+  fit_row m = t.whole;
   EXPECT_DOUBLE_EQ(m.nse, 0.6);
   EXPECT_DOUBLE_EQ(m.mae, 0.5);
   EXPECT_EQ(m.sums.num, 4u);
 
-  period_row y = year_row(2000);
-  period_row jan = monthly_rows()[0];
+  period_row y = t.yearly[0];
+  period_row jan = t.monthly[0];
   EXPECT_EQ(y.fit.sums.num, 5u); // the -0.5 line takes part
   EXPECT_DOUBLE_EQ(y.fit.mae, (0 + 0 + 1 + 1 + 7.5) / 5);
   EXPECT_EQ(jan.fit.sums.num, 5u);
@@ -85,8 +87,8 @@ TEST(ExtraMeasures, SameLinesAsTheRow) {
   EXPECT_EQ(jan.fit.nse, y.fit.nse);
   EXPECT_EQ(jan.fit.kge_2012, y.fit.kge_2012);
   // months without lines: every measure nan
-  EXPECT_TRUE(std::isnan(monthly_rows()[5].fit.nse));
-  EXPECT_TRUE(std::isnan(monthly_rows()[5].fit.mae));
+  EXPECT_TRUE(std::isnan(t.monthly[5].fit.nse));
+  EXPECT_TRUE(std::isnan(t.monthly[5].fit.mae));
 }
 
 // 1e-9 relative; or half a unit of the last digit of a value that was

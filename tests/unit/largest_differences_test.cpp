@@ -8,6 +8,7 @@
 #include <string>
 
 using namespace twinser;
+using namespace twinser_test;
 
 namespace {
 

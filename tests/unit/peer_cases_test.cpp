@@ -17,6 +17,7 @@
 #include <vector>
 
 using namespace twinser;
+using namespace twinser_test;
 
 namespace {
 
@@ -160,8 +161,8 @@ TEST(PeerCases, MultiYearRowAndYearlyErrorAtPrintedPrecision) {
     twinser_test::Run run;
     run.store(c.obs, c.sim, 24, 1, 2000, 12, 2000);
     itemp = c.temperature;
-    month = new int[c.obs.size()];
-    year = new int[c.obs.size()];
+    month = static_cast<int*>(store_array(c.obs.size() * sizeof(int)));
+    year = static_cast<int*>(store_array(c.obs.size() * sizeof(int)));
     for (std::size_t i = 0; i < c.obs.size(); ++i) {
       month[i] = 1;
       year[i] = 2000;

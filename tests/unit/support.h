@@ -47,8 +47,9 @@ struct Run {
   void store(const std::vector<double>& obs, const std::vector<double>& sim, int step,
              int first_month, int first_year, int last_month, int last_year, double area = 100) {
     twinser::LINES = static_cast<int>(obs.size());
-    twinser::Qobs = new double[obs.size() + 1];
-    twinser::Qsim = new double[sim.size() + 1];
+    // the store's own allocation, which reset_state frees again
+    twinser::Qobs = static_cast<double*>(twinser::store_array((obs.size() + 1) * sizeof(double)));
+    twinser::Qsim = static_cast<double*>(twinser::store_array((sim.size() + 1) * sizeof(double)));
     for (std::size_t i = 0; i < obs.size(); ++i) twinser::Qobs[i] = obs[i];
     for (std::size_t i = 0; i < sim.size(); ++i) twinser::Qsim[i] = sim[i];
     twinser::time_step = step;
@@ -58,18 +59,40 @@ struct Run {
     twinser::year_end = last_year;
     twinser::AREA = area;
     twinser::month_year();
-    twinser::results.data = twinser::summarise_data(); // as a run has it before any selection
+    twinser::ctx.results.data = twinser::summarise_data(); // as a run has it before any selection
   }
   // The control file positioned where an analysis reads its parameters.
   void control(const std::string& text) {
     std::ofstream(ctl.path) << text;
     twinser::oldfile.open(ctl.path);
-    twinser::ctlfile = ctl.path;
+    twinser::ctx.results.control_file = ctl.path;
   }
   std::string report_text() {
     twinser::out.flush();
     return report.text();
   }
 };
+
+// Sections of the fixed part of the report, each computed by the run's own
+// summing (sum_tables, largest_differences) and written by its own writer.
+inline twinser::whole_period_tables tables_with_extras() {
+  twinser::ctx.options.extras_wanted = true;
+  return twinser::sum_tables(nullptr);
+}
+inline void total_bias() { twinser::write_multi_year(tables_with_extras().whole); }
+inline void yearly_display() { twinser::write_yearly(tables_with_extras().yearly); }
+inline void monthly_display() { twinser::write_monthly(tables_with_extras().monthly); }
+// One row of a year or a month number; one the period does not hold is the
+// row of nan of an empty one.
+inline twinser::period_row period_of(const std::vector<twinser::period_row>& rows, int period) {
+  for (const twinser::period_row& row : rows)
+    if (row.period == period) return row;
+  return {period, twinser::measure_bundle(twinser::fit_sums{}, twinser::rms_order::of_mean)};
+}
+inline void year_bias(int yr) { twinser::write_year_row(period_of(tables_with_extras().yearly, yr)); }
+inline void month_bias(int mon) {
+  twinser::write_month_row(period_of(tables_with_extras().monthly, mon));
+}
+inline void error25() { twinser::write_largest(twinser::largest_differences()); }
 
 } // namespace twinser_test
