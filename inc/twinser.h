@@ -557,13 +557,20 @@ void divide();                           // section heading of a selected analys
 int data_meth();                         // read on to the next selection record
 [[noreturn]] void error_mess();          // invalid event entry: message, stop
 void get_files();                        // header record of the control file
-void guard_outputs();                    // refuse a report or event.dat that is an input; then truncate event.dat
+void guard_outputs();                    // refuse a report or event.dat that is an input (event.dat is truncated later)
 void refuse_if_same(const std::string& output, const std::string& input,
                     const char* role);   // stop when output names the same file as input
 void rule(char c, int n);                // a rule line of n copies of c in the report (no line end)
 void say_both(const std::string& text);  // text to the terminal, then the same to the report
 [[noreturn]] void stop(const std::string& text, int status = 1); // text to the terminal, flush, end the run
+void start_event_data();                 // with -o, event.dat truncated once the series and the report are open
+void check_written(std::ostream& stream, const std::string& name); // flushed, or stop naming the file and the reason
+void check_outputs();                    // report, event.dat and standard output checked at a section's end
 [[noreturn]] void unreadable(const std::string& what); // a control-file item missing or not a number: stop
+constexpr std::size_t MAX_CONTROL_LINE = 65536; // bytes a control-file line may hold, line end excluded
+void guard_control_file();               // control-file reading through the guard (byte-order mark, line limit)
+void release_control_file();             // oldfile back on its own file buffer
+std::string line_end_note();             // a line naming CR-alone line ends when the control file has them, else ""
 int read_int(const std::string& what);       // next control-file item as int, or stop
 double read_double(const std::string& what); // next control-file item as double, or stop
 bool next_double(double& v);             // next control-file item as double; false when missing or not a number

@@ -126,7 +126,9 @@ def main():
     run_dir = sys.argv[1] if os.path.isdir(sys.argv[1]) else os.path.dirname(sys.argv[1])
     control = os.path.join(run_dir, summary["control_file"])
     if os.path.isfile(control):
-        header = next((l for l in open(control, encoding="latin-1") if l.startswith("@")), None)
+        # the tool passes over a UTF-8 byte-order mark at the start of the file
+        lines = open(control, encoding="latin-1").read().removeprefix("\xef\xbb\xbf").splitlines(True)
+        header = next((l for l in lines if l.startswith("@")), None)
         if header is not None and summary.get("label") != header[1:].strip(" \t\r\n"):
             failures.append(f"label {summary.get('label')!r}, the header record reads {header.rstrip()!r}")
 

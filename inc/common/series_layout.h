@@ -26,6 +26,9 @@ constexpr std::size_t STEP_COLUMN = 29;     // step in hours from column 30
 constexpr std::size_t STEP_WIDTH = 2;       //   through column 31
 constexpr std::size_t HEADER_WIDTH = STEP_COLUMN + STEP_WIDTH; // the first header line reaches this far
 constexpr std::size_t VALUE_COLUMN = 21;    // a data line's value starts after this many columns
+constexpr int FIRST_YEAR = 1;               // the years a period may name: four digits at most,
+constexpr int LAST_YEAR = 9999;             //   so that every count of hours fits an int
+constexpr std::size_t MAX_HEADER_LINE = 65536; // bytes a comment or header line may hold, line end excluded
 static_assert(STATION_COLUMN + STATION_WIDTH == UNIT_COLUMN && UNIT_COLUMN + UNIT_WIDTH + 1 == STEP_COLUMN,
               "station, unit, one blank, step");
 } // namespace series_layout

@@ -2,13 +2,17 @@
 // event.dat and exit status, and beside the report the extra renderings of
 // its results (the JSON summary and the HTML page), named in one line after
 // the finish message.
+#include "output_files.h"
 #include "page.h"
 #include "summary.h"
 #include "twinser.h"
 
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <memory>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -53,28 +57,63 @@ void guard_extras() {
       twinser::stop("Error: the output file " + path + " is the report file " + twinser::outfile +
                     "; nothing was written, to keep it intact\n");
   }
+  // only a summary or page this tool wrote is removed; any other file of
+  // that name stops the run before anything is written
   for (const char* extension : stale_extensions) {
     const std::string path = beside_report(twinser::outfile, extension);
     if (is_input(path) || common::same_file(path, twinser::outfile)) continue;
     std::error_code ec;
+    if (!std::filesystem::exists(std::filesystem::symlink_status(path, ec))) continue;
+    if (!twinser_view::written_by_view(path))
+      twinser::stop("Error: " + path + " is in the way of the " +
+                    (std::string(extension) == ".json" ? "summary" : "page") +
+                    " and was not written by twinser-view; nothing was written, to keep it intact\n");
     std::filesystem::remove(path, ec);
   }
 }
 
-// The extra renderings of a run that finished; the status it ends with.
+// The extra renderings of a run that finished; the status it ends with. Both
+// are written under temporary names and checked, and only then renamed into
+// place: a run that cannot write one leaves neither.
 int write_extras(const twinser::run_record& run) {
-  std::string written;
+  if (run.status == 1) return run.status; // the run stopped: nothing to render
   const nlohmann::ordered_json summary = twinser_view::summary_json(run, TWINSER_VERSION);
+  std::vector<std::unique_ptr<twinser_view::pending_file>> files;
   for (const extra_output& x : extras) {
     const std::string path = beside_report(run.report_file, x.extension);
-    if (!x.write(summary, twinser::current_store(), path)) {
-      std::cout << "Cannot open output file: " << path << "\n";
+    files.push_back(std::make_unique<twinser_view::pending_file>(path));
+    twinser_view::pending_file& file = *files.back();
+    if (!file.failure().empty()) {
+      std::cout << "Cannot open output file: " << path << " (" << file.failure() << ")\n";
       return 1;
     }
-    written += (written.empty() ? "" : ", ") + path;
+    errno = 0;
+    std::string why;
+    if (!x.write(summary, twinser::current_store(), file.temp_path()))
+      why = std::strerror(errno != 0 ? errno : EIO);
+    else
+      why = file.check();
+    if (!why.empty()) {
+      std::cout << "Error: cannot write " << path << ": " << why << "\n";
+      return 1;
+    }
+  }
+  std::string written;
+  for (auto& file : files) {
+    const std::string why = file->commit();
+    if (!why.empty()) {
+      std::cout << "Error: cannot rename " << file->temp_path() << " to " << file->final_path() << ": "
+                << why << "\n";
+      return 1;
+    }
+    written += (written.empty() ? "" : ", ") + file->final_path();
   }
   std::cout << "Summary written to: " << written << "\n";
-  std::cout.flush();
+  if (!std::cout.flush()) {
+    std::cerr << "Error: cannot write standard output: " << std::strerror(errno != 0 ? errno : EIO)
+              << "\n";
+    return 1;
+  }
   return run.status;
 }
 

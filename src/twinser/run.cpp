@@ -4,7 +4,11 @@
 #include "twinser.h"
 
 #include <cctype>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <cstdlib>
+#include <iomanip>
 #include <iostream>
 
 namespace twinser {
@@ -21,6 +25,35 @@ void stop(const std::string& text, int status) {
   if (out.is_open()) out.flush();
   if (data_out.is_open()) data_out.flush();
   throw run_stopped{status};
+}
+
+// A write is done only when it is checked: the stream is flushed, and a
+// failure (a full disk, a file-size limit, standard output on /dev/full)
+// stops the run with the file's name and the system's reason, never with the
+// finish message. Standard output failing is told on standard error, the
+// only place left to tell it.
+void check_written(std::ostream& stream, const std::string& name) {
+  if (stream.flush()) return;
+  const int reason = errno != 0 ? errno : EIO;
+  const std::string text = "Error: cannot write " + name + ": " + std::strerror(reason) + "\n";
+  if (&stream == &std::cout) std::cerr << text;
+  stop(text);
+}
+
+// Every output of the run so far, checked at the end of each section.
+void check_outputs() {
+  if (out.is_open()) check_written(out, "the report file " + outfile);
+  if (data_out.is_open()) check_written(data_out, "the event data file event.dat");
+  check_written(std::cout, "standard output");
+}
+
+// The report and event.dat at the finish: checked, closed, and the close checked.
+static void close_checked(std::ofstream& file, const std::string& name) {
+  if (!file.is_open()) return;
+  check_written(file, name);
+  errno = 0;
+  file.close();
+  if (file.fail()) check_written(file, name);
 }
 
 void error_mess() {
@@ -55,19 +88,22 @@ void say_both(const std::string& text) {
 }
 
 void divide() {
+  check_outputs(); // the section before this one is complete
   out << "\n\n\n======================   Results From @"
       << static_cast<char>(std::toupper(static_cast<unsigned char>(selection)))
       << " Operation   =======================\n";
 }
 
 static int finish() {
+  close_checked(out, "the report file " + outfile);
+  close_checked(data_out, "the event data file event.dat");
   std::cout << "\n\nTHE PROGRAM FINISHED SUCCESSFULLY!!\n";
   if (OPTION_O == 1)
     std::cout << "\n*** Check the file 'event.dat' for your event data ***";
   else
     std::cout << "\n(Note: To output data for selected events, use -o option)";
   std::cout << "\n\n";
-  std::cout.flush();
+  check_written(std::cout, "standard output");
   return ctx.part_refused ? 2 : 0; // a batch must tell a run that dropped a request from a whole one
 }
 
@@ -134,7 +170,10 @@ static void resolve_command_line(const run_options& o) {
     std::cout << "\nYou forgot to enter the control file name. \nPlease enter now: ";
     std::cout.flush();
     std::string name;
-    std::cin >> name;
+    std::cin >> std::setw(MAX_CONTROL_LINE) >> name; // a name, not whatever the terminal pours in
+    if (name.size() == MAX_CONTROL_LINE)
+      stop("Error: the control file name given is longer than " + std::to_string(MAX_CONTROL_LINE) +
+           " bytes\n");
     open_control(name);
   } else {
     open_control(o.control_file); // the control file first: its failure wins
@@ -166,6 +205,9 @@ static bool dispatch() {
 // Banner, command line, series and data summary, the fixed sections, then
 // the selections until Q or the end of the control file.
 static int whole_run() {
+  // past a file-size limit a write fails with EFBIG and is reported, rather
+  // than the signal ending the run with nothing said
+  std::signal(SIGXFSZ, SIG_IGN);
   claim();
   resolve_command_line(ctx.options);
   out.setf(std::ios::showpoint);
@@ -213,6 +255,7 @@ run_record run(const run_options& options) {
 }
 
 void reset_state() {
+  release_control_file();
   if (oldfile.is_open()) oldfile.close();
   oldfile.clear();
   obsfile.clear();

@@ -90,14 +90,18 @@ static int next_char(series_file& f) {
   return static_cast<unsigned char>(*f.pos++);
 }
 
-// Reads one whole line, however long, without its line end (LF or CRLF).
-// False when the file is at its end.
+// Reads one comment or header line without its line end (LF or CRLF). False
+// when the file is at its end. A line longer than MAX_HEADER_LINE stops the
+// run: a file without line ends (or /dev/zero) must not be held in memory.
 static bool get_line(series_file& f, std::string& text) {
   text.clear();
   int c = next_char(f);
   if (c == EOF) return false;
   ++f.line;
   while (c != EOF && c != '\n') {
+    if (text.size() >= layout::MAX_HEADER_LINE && !(text.size() == layout::MAX_HEADER_LINE && c == '\r'))
+      file_error(f, ": line " + line_no(f) + ", before the first data line, is longer than " +
+                        std::to_string(layout::MAX_HEADER_LINE) + " bytes");
     text.push_back(static_cast<char>(c));
     c = next_char(f);
   }
@@ -199,6 +203,10 @@ static void check_file_period(const series_file& f) {
                       std::to_string(f.period_line) + ") ";
   if (f.first_month < 1 || f.first_month > 12 || f.last_month < 1 || f.last_month > 12)
     file_error(f, where + "has a month outside 1 to 12");
+  if (f.first_year < layout::FIRST_YEAR || f.first_year > layout::LAST_YEAR ||
+      f.last_year < layout::FIRST_YEAR || f.last_year > layout::LAST_YEAR)
+    file_error(f, where + "has a year outside " + std::to_string(layout::FIRST_YEAR) + " to " +
+                      std::to_string(layout::LAST_YEAR));
   if (f.last_year < f.first_year || (f.last_year == f.first_year && f.last_month < f.first_month))
     file_error(f, where + "ends before it begins");
   if (month_lines(f.first_month, f.first_year, f.last_month, f.last_year, 1) > INT_MAX)
@@ -489,6 +497,7 @@ static void open_files(series_file& obs, series_file& sim) {
   open_series(sim, "simulated");
   out.open(outfile, std::ios::out | std::ios::trunc);
   if (!out) stop("Cannot open output file: " + outfile + "\n\n");
+  start_event_data();
 }
 
 // Both files positioned on the first month they share, the analysis period

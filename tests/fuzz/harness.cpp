@@ -9,6 +9,7 @@
 #include "twinser.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>

@@ -399,12 +399,27 @@ def file_cases():
     case("input_file_period_backwards", backwards, feb("CMS ", 24, daily_sim),
          "Error: observed file obs.xk: the period 3/2001 to 2/2001 of its second header line (line 3)"
          " ends before it begins\n", back_head, REPORT_HEAD + back_head)
-    # about 2e9 years of hours cannot be counted in an int
+    # years are 1 to 9999: a year far outside is named before its hours are
+    # counted, and a negative year never reaches the analyses
     absurd = xk("CMS ", 24, 1, -2000000000, 2, 2001, daily_sim)
     absurd_head = obs_head + block("SIMULATED DATA:", "sim.xk", 1, -2000000000, 2, 2001, 24, "CMS ")
     case("input_file_period_absurd", feb("CMS ", 24, daily_obs), absurd,
          "Error: simulated file sim.xk: the period 1/-2000000000 to 2/2001 of its second header line"
-         " (line 3) is too long to count in hours\n", absurd_head, REPORT_HEAD + absurd_head)
+         " (line 3) has a year outside 1 to 9999\n", absurd_head, REPORT_HEAD + absurd_head)
+    # one month in the last year an int holds: its hours fit, but the month
+    # arithmetic of the analyses would not
+    huge = xk("CMS ", 24, 2, 2147483647, 2, 2147483647, daily_obs)
+    huge_head = block("OBSERVED DATA:", "obs.xk", 2, 2147483647, 2, 2147483647, 24, "CMS ")
+    case("input_file_year_too_large", huge, xk("CMS ", 24, 2, 2147483647, 2, 2147483647, daily_sim),
+         "Error: observed file obs.xk: the period 2/2147483647 to 2/2147483647 of its second header line"
+         " (line 3) has a year outside 1 to 9999\n", huge_head, REPORT_HEAD + huge_head,
+         ctl_period="-1 -1 -1 -1 10\n@I 1")
+    # year 0 and before, in the simulated file (the observed one is read first)
+    early = xk("CMS ", 24, 2, -5, 2, 0, daily_sim)
+    early_head = obs_head + block("SIMULATED DATA:", "sim.xk", 2, -5, 2, 0, 24, "CMS ")
+    case("input_file_year_before_one", feb("CMS ", 24, daily_obs), early,
+         "Error: simulated file sim.xk: the period 2/-5 to 2/0 of its second header line"
+         " (line 3) has a year outside 1 to 9999\n", early_head, REPORT_HEAD + early_head)
 
     # Data: one comment line and two header lines, so day d is on line d + 3.
     # The simulated value of a line is read before the observed one.
@@ -485,6 +500,38 @@ def open_cases():
                BANNER + "Cannot open simulated file: none.xk\n\n", 1, absent=["report.txt"])
     write_case("input_open_report", files, control("-1 -1 -1 -1 10", "@Q\n", report="no/dir/report.txt"),
                BANNER + "Cannot open output file: no/dir/report.txt\n\n", 1)
+    # a run stopped by a missing series leaves the event data of the last run whole
+    files_with_events = dict(files, **{"event.dat": "events of the last run\n"})
+    write_case("input_open_observed_keeps_event_data", files_with_events,
+               control("-1 -1 -1 -1 10", "@Q\n", obs="none.xk"),
+               BANNER + "EVENT DATA WILL BE OUTPUT\n" + "Cannot open observed file: none.xk\n\n", 1,
+               absent=["report.txt"])
+    d = os.path.join(HERE, "input_open_observed_keeps_event_data")
+    with open(os.path.join(d, "args"), "w") as f:
+        f.write("-o run.ctl\n")
+    with open(os.path.join(d, "expected", "event.dat"), "w") as f:
+        f.write("events of the last run\n")
+
+
+def control_text_cases():
+    # Daily February 2001, observed 1 and simulated 2 every day, area 10:
+    # 672 hours, all good, largest observed value 1.
+    files = {"obs.xk": feb("CMS ", 24, ["1"] * 28), "sim.xk": feb("CMS ", 24, ["2"] * 28)}
+    whole = (BANNER + "\n" + blocks("CMS ", 24, "CMS ", 24) + period("2/2001 and 2/2001", 672, 28, 28) +
+             summary(672, 672, 0, "1", "10", 24))
+    # an editor's UTF-8 byte-order mark before the header record is passed over
+    write_case("control_byte_order_mark", files, "\ufeff@ run\nobs.xk sim.xk report.txt\n-1 -1 -1 -1 10\n@A 2\n@Q\n",
+               whole + display([("1", "2"), ("1", "2")]) + FINISH, 0)
+    # lines ended by CR alone are one line to the reader: the message says so
+    cr_note = "The control file run.ctl ends its lines with CR alone; save it with LF (or CR LF) line ends\n"
+    write_case("control_cr_only_no_header", files,
+               control("-1 -1 -1 -1 10", "@Q\n").replace("\n", "\r"),
+               BANNER + "Error: the control file run.ctl has no header record (a line beginning with @)\n" +
+               cr_note, 1, absent=["report.txt"])
+    write_case("control_cr_only_header_first", files,
+               "@ run\robs.xk sim.xk report.txt\r-1 -1 -1 -1 10\r@Q\r",
+               BANNER + "Error: cannot read the observed file name of the header record from the control"
+               " file run.ctl (missing or not a number)\n" + cr_note, 1, absent=["report.txt"])
 
 
 if __name__ == "__main__":
@@ -497,3 +544,4 @@ if __name__ == "__main__":
     fault_order_cases()
     carriage_return_cases()
     open_cases()
+    control_text_cases()

@@ -1,0 +1,5 @@
+﻿@ run
+obs.xk sim.xk report.txt
+-1 -1 -1 -1 10
+@A 2
+@Q

@@ -1,0 +1,5 @@
+# test case
+@ run
+none.xk sim.xk report.txt
+-1 -1 -1 -1 10
+@Q
