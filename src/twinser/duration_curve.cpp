@@ -206,6 +206,8 @@ duration_curve_record duration_curve(const double* obs, const double* sim, int l
     return r;
   }
   std::vector<double> o, s;
+  o.reserve(static_cast<std::size_t>(lines > 0 ? lines : 0));
+  s.reserve(o.capacity());
   for (int i = 0; i < lines; ++i)
     if (both_non_negative(obs[i], sim[i])) {
       o.push_back(obs[i]);
