@@ -16,11 +16,18 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <fstream>
+#include <future>
 #include <limits>
+#include <memory>
+#include <new>
+#include <span>
 #include <string>
+#include <system_error>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
@@ -471,12 +478,12 @@ struct beyond_record {
 
 duration_curve_record duration_curve(const double* obs, const double* sim, int lines, bool temperature);
 std::vector<double> exceedance_grid();       // the fixed probabilities, %
-double curve_value(const std::vector<double>& descending, double percent); // at an exceedance %
-curve_segment high_volume_bias(const std::vector<double>& obs_desc, const std::vector<double>& sim_desc,
+double curve_value(std::span<const double> descending, double percent); // at an exceedance %
+curve_segment high_volume_bias(std::span<const double> obs_desc, std::span<const double> sim_desc,
                                double from_percent, double to_percent);
-curve_segment mid_slope_bias(const std::vector<double>& obs_desc, const std::vector<double>& sim_desc,
+curve_segment mid_slope_bias(std::span<const double> obs_desc, std::span<const double> sim_desc,
                              double from_percent, double to_percent);
-curve_segment low_volume_bias(const std::vector<double>& obs_desc, const std::vector<double>& sim_desc,
+curve_segment low_volume_bias(std::span<const double> obs_desc, std::span<const double> sim_desc,
                               double from_percent, double to_percent);
 low_flow_record low_flows(const double* obs, const double* sim, int lines, bool temperature);
 benchmark_record seasonal_benchmark(const double* obs, const double* sim, int lines, int step,
@@ -535,6 +542,7 @@ struct run_context {
   run_record results;        // the record of this run, filled section by section
   bool part_refused = false; // a selection or option was refused: the finish returns 2, not 0
   bool ctl_ended = false;    // the control file ended before another selection record
+  std::future<beyond_record> beyond; // the measures beyond the report, under way beside the sections
 };
 extern run_context ctx;
 
@@ -579,6 +587,33 @@ void reset_state();                      // every global back to the state at st
 // ---------- store.cpp, calendar.cpp, series_read.cpp, value_text.cpp, data_summary.cpp, select_a.cpp
 
 void* store_array(std::size_t bytes);    // a store array, never freed; huge pages for a long one
+// Work for the second core: on a thread of its own, or, with no thread to be
+// had, done when its result is asked for. Whatever it throws comes out of
+// get(). It may read the store and write only what it returns.
+template <typename F> auto start_beside(F f) -> std::future<decltype(f())> {
+  try {
+    return std::async(std::launch::async, std::move(f));
+  } catch (const std::system_error&) {
+    return std::async(std::launch::deferred, std::move(f));
+  }
+}
+// Scratch of a measure, as long as a series: left unset (its user fills
+// it), taken like a store array, and given back to its thread's small stock
+// when its owner ends, so that the next measure on that thread finds pages
+// already touched: on the machines the tool runs on, clearing fresh pages
+// for the kernel cost more than the measures themselves.
+void* scratch_take(std::size_t bytes);      // a block of at least `bytes`, from the stock or fresh
+void scratch_give(void* block, std::size_t bytes) noexcept; // back to the stock (or freed when it is full)
+struct scratch_return {
+  std::size_t bytes = 0;
+  void operator()(void* p) const noexcept { scratch_give(p, bytes); }
+};
+template <typename T> using scratch_array = std::unique_ptr<T[], scratch_return>;
+template <typename T> scratch_array<T> scratch(std::size_t count) {
+  static_assert(std::is_trivially_copyable_v<T>);
+  const std::size_t bytes = count * sizeof(T);
+  return scratch_array<T>(static_cast<T*>(scratch_take(bytes)), scratch_return{bytes});
+}
 bool is_space(char c);                   // white space within a data line, CR included
 bool number_char(char c);                // a character extraction can collect into a number
 

@@ -16,13 +16,9 @@
 #include <limits>
 #include <memory>
 #include <stdexcept>
-
 #include <vector>
 
 #include <zlib.h>
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
 
 namespace twinser_view::asset {
 extern const unsigned char uplot_js[]; // third_party/uplot/uPlot.iife.min.js
@@ -83,30 +79,6 @@ static float drawn_value(double v) {
   if (v < -FLT_MAX) return -std::numeric_limits<float>::infinity();
   return static_cast<float>(v);
 }
-
-// A scratch buffer of megabytes, left unset: zero-filling what the next step
-// overwrites, and faulting it in 4 KiB pages, took a tenth of the writer's
-// time, so large ones ask for huge pages (advice only), as the store does.
-namespace {
-struct free_deleter {
-  void operator()(unsigned char* p) const { std::free(p); }
-};
-using scratch = std::unique_ptr<unsigned char[], free_deleter>;
-scratch scratch_bytes(std::size_t bytes) {
-  constexpr std::size_t huge = std::size_t{2} << 20;
-  void* p = nullptr;
-#ifdef __linux__
-  if (bytes >= huge / 2) {
-    const std::size_t size = (bytes + huge - 1) / huge * huge;
-    p = std::aligned_alloc(huge, size);
-    if (p != nullptr) madvise(p, size, MADV_HUGEPAGE);
-  }
-#endif
-  if (p == nullptr) p = std::malloc(bytes > 0 ? bytes : 1);
-  if (p == nullptr) throw std::bad_alloc();
-  return scratch(static_cast<unsigned char*>(p));
-}
-} // namespace
 
 static const char base64_digits[] =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -206,7 +178,7 @@ static void fill_planes(unsigned char* planes, const double* values, std::size_t
 
 std::string packed_series_base64(const double* values, int lines) {
   const std::size_t n = lines > 0 ? static_cast<std::size_t>(lines) : 0;
-  const auto planes = scratch_bytes(4 * n);
+  const auto planes = twinser::scratch<unsigned char>(4 * n);
   fill_planes(planes.get(), values, n);
   return deflated_base64(planes.get(), 4 * n);
 }
@@ -316,7 +288,7 @@ packed_pair pack_all(const double* obs, const double* sim, int lines, series_kin
   packed_pair p;
   // one buffer of planes for both series
   const std::size_t n = lines > 0 ? static_cast<std::size_t>(lines) : 0;
-  const auto planes = scratch_bytes(4 * n);
+  const auto planes = twinser::scratch<unsigned char>(4 * n);
   fill_planes(planes.get(), obs, n);
   p.obs = deflated_base64(planes.get(), 4 * n);
   fill_planes(planes.get(), sim, n);
@@ -334,7 +306,7 @@ void start_packing(const double* obs, const double* sim, int lines, const series
   early.sim = sim;
   early.lines = lines;
   early.kind = kind;
-  early.texts = std::async(std::launch::async, pack_all, obs, sim, lines, kind);
+  early.texts = twinser::start_beside([=] { return pack_all(obs, sim, lines, kind); });
 }
 
 void write_page(std::ostream& html, const nlohmann::ordered_json& summary, const double* obs,

@@ -49,16 +49,17 @@ benchmark_record seasonal_benchmark(const double* obs, const double* sim, int li
 
   // each line's key: days walked forward from day 1 of the first month, a
   // day holding 23 / step + 1 lines (the store's calendar); month by month
-  // for longer steps
-  std::vector<line_key> at(static_cast<std::size_t>(lines > 0 ? lines : 0));
-  {
-    const int per_day = r.monthly_basis ? 1 : 23 / step + 1;
-    int y = first_year, m = first_month, d = 1, in_day = 0;
-    for (int i = 0; i < lines; ++i) {
-      at[static_cast<std::size_t>(i)] = {r.monthly_basis ? m - 1 : (m - 1) * 31 + d - 1, y};
-      if (++in_day < per_day) continue;
+  // for longer steps. Walked once per pass rather than kept: a key per line
+  // would be as large as the series.
+  const int per_day = r.monthly_basis ? 1 : 23 / step + 1;
+  struct calendar_walk {
+    bool monthly;
+    int per_day, y, m, d = 1, in_day = 0;
+    line_key key() const { return {monthly ? m - 1 : (m - 1) * 31 + d - 1, y}; }
+    void next() {
+      if (++in_day < per_day) return;
       in_day = 0;
-      if (r.monthly_basis || ++d > days_of_month(m, y)) {
+      if (monthly || ++d > days_of_month(m, y)) {
         d = 1;
         if (++m > 12) {
           m = 1;
@@ -66,8 +67,14 @@ benchmark_record seasonal_benchmark(const double* obs, const double* sim, int li
         }
       }
     }
+  };
+  const calendar_walk first_line{r.monthly_basis, per_day, first_year, first_month};
+  int last_year = first_year;
+  {
+    calendar_walk w = first_line;
+    for (int i = 1; i < lines; ++i) w.next();
+    last_year = w.y;
   }
-  const int last_year = lines > 0 ? at.back().year : first_year;
   const std::size_t years = static_cast<std::size_t>(last_year - first_year + 1);
 
   // observed sums of every key, over all years and year by year
@@ -75,9 +82,10 @@ benchmark_record seasonal_benchmark(const double* obs, const double* sim, int li
   std::vector<std::uint32_t> n_all(static_cast<std::size_t>(keys), 0);
   std::vector<double> sum_year(years * static_cast<std::size_t>(keys), 0.0);
   std::vector<std::uint32_t> n_year(years * static_cast<std::size_t>(keys), 0);
-  for (int i = 0; i < lines; ++i) {
+  calendar_walk w = first_line;
+  for (int i = 0; i < lines; ++i, w.next()) {
     if (!takes_part(obs[i], sim[i])) continue;
-    const line_key k = at[static_cast<std::size_t>(i)];
+    const line_key k = w.key();
     const std::size_t yk = static_cast<std::size_t>(k.year - first_year) * static_cast<std::size_t>(keys) +
                            static_cast<std::size_t>(k.key);
     sum_all[static_cast<std::size_t>(k.key)] += obs[i];
@@ -87,9 +95,10 @@ benchmark_record seasonal_benchmark(const double* obs, const double* sim, int li
   }
 
   double num = 0, den = 0;
-  for (int i = 0; i < lines; ++i) {
+  w = first_line;
+  for (int i = 0; i < lines; ++i, w.next()) {
     if (!takes_part(obs[i], sim[i])) continue;
-    const line_key k = at[static_cast<std::size_t>(i)];
+    const line_key k = w.key();
     const std::size_t yk = static_cast<std::size_t>(k.year - first_year) * static_cast<std::size_t>(keys) +
                            static_cast<std::size_t>(k.key);
     const std::uint32_t others = n_all[static_cast<std::size_t>(k.key)] - n_year[yk];

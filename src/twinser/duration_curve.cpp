@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <span>
 
 namespace twinser {
 
@@ -27,7 +28,7 @@ namespace twinser {
 // value, after the last (p >= n / (n + 1)) the smallest: a record of n values
 // says nothing beyond them.
 
-double curve_value(const std::vector<double>& descending, double percent) {
+double curve_value(std::span<const double> descending, double percent) {
   const std::size_t n = descending.size();
   if (n == 0) return NAN_VALUE;
   const double x = percent / 100 * static_cast<double>(n + 1);
@@ -77,7 +78,7 @@ static bool in_segment(std::size_t i, std::size_t n, double from, double to, boo
 // Positive when the simulated floods carry too much water. No rank in the
 // segment (fewer than 50 lines for 2 %) or an observed volume of zero gives
 // no value, with its reason.
-curve_segment high_volume_bias(const std::vector<double>& obs_desc, const std::vector<double>& sim_desc,
+curve_segment high_volume_bias(std::span<const double> obs_desc, std::span<const double> sim_desc,
                                double from_percent, double to_percent) {
   curve_segment seg{from_percent, to_percent, NAN_VALUE, ""};
   const std::size_t n = obs_desc.size();
@@ -104,7 +105,7 @@ curve_segment high_volume_bias(const std::vector<double>& obs_desc, const std::v
 // Positive when the simulated curve falls more steeply (a flashier
 // response). A zero value at a bound has no logarithm, and an observed curve
 // flat between the bounds gives a zero denominator: no value, with the reason.
-curve_segment mid_slope_bias(const std::vector<double>& obs_desc, const std::vector<double>& sim_desc,
+curve_segment mid_slope_bias(std::span<const double> obs_desc, std::span<const double> sim_desc,
                              double from_percent, double to_percent) {
   curve_segment seg{from_percent, to_percent, NAN_VALUE, ""};
   if (obs_desc.empty()) {
@@ -135,7 +136,7 @@ curve_segment mid_slope_bias(const std::vector<double>& obs_desc, const std::vec
 // of the log scale than the observed ones). A zero value in the segment has
 // no logarithm; no rank, or an observed segment that is flat (one value
 // among them) gives a zero denominator: no value, with the reason.
-curve_segment low_volume_bias(const std::vector<double>& obs_desc, const std::vector<double>& sim_desc,
+curve_segment low_volume_bias(std::span<const double> obs_desc, std::span<const double> sim_desc,
                               double from_percent, double to_percent) {
   curve_segment seg{from_percent, to_percent, NAN_VALUE, ""};
   const std::size_t n = obs_desc.size();
@@ -169,32 +170,37 @@ curve_segment low_volume_bias(const std::vector<double>& obs_desc, const std::ve
 // A century of hourly lines is close to a million values a series: a radix
 // sort on the bits of the doubles takes a few milliseconds where a comparison
 // sort takes tens. Values here are never negative, and a double that is not
-// negative orders as its bit pattern read as an unsigned integer; a -0 is
-// made +0 first, so every zero sorts alike (the curve reads them as equal
-// either way). Four passes of 16 bits, least significant first, keep the
-// order stable; the result is read backwards for largest first.
-static void sort_descending(std::vector<double>& values) {
-  const std::size_t n = values.size();
-  std::vector<std::uint64_t> keys(n), spare(n);
+// negative orders as its bit pattern read as an unsigned integer; a -0 was
+// made +0 when the values were gathered, so every zero sorts alike. Digits of
+// 11 bits (2,048 counters, which stay in the cache while a pass scatters)
+// complemented, so that the stable passes, least significant digit first,
+// leave the largest first; all six counts are taken in one pass, and a digit
+// that every value shares is skipped. `spare` is scratch of the same size.
+static void sort_descending(scratch_array<double>& values, scratch_array<double>& spare, std::size_t n) {
+  constexpr int BITS = 11, DIGITS = 6;
+  constexpr std::uint64_t MASK = (1u << BITS) - 1;
+  const auto key = [](double v) {
+    std::uint64_t k;
+    std::memcpy(&k, &v, sizeof k);
+    return ~k;
+  };
+  std::vector<std::size_t> count(static_cast<std::size_t>(DIGITS) << BITS, 0);
   for (std::size_t i = 0; i < n; ++i) {
-    const double v = values[i] + 0.0;
-    std::memcpy(&keys[i], &v, sizeof v);
+    const std::uint64_t k = key(values[i]);
+    for (int d = 0; d < DIGITS; ++d) ++count[(static_cast<std::size_t>(d) << BITS) + ((k >> (d * BITS)) & MASK)];
   }
-  std::vector<std::size_t> count(65536);
-  for (int shift = 0; shift < 64; shift += 16) {
-    std::fill(count.begin(), count.end(), 0);
-    for (std::uint64_t k : keys) ++count[(k >> shift) & 0xffff];
-    if (count[(keys.empty() ? 0 : (keys[0] >> shift) & 0xffff)] == n) continue; // one digit throughout
+  for (int d = 0; d < DIGITS && n > 0; ++d) {
+    std::size_t* c = &count[static_cast<std::size_t>(d) << BITS];
+    if (c[(key(values[0]) >> (d * BITS)) & MASK] == n) continue; // one digit throughout
     std::size_t at = 0;
-    for (std::size_t& c : count) {
-      const std::size_t here = c;
-      c = at;
+    for (std::size_t i = 0; i <= MASK; ++i) {
+      const std::size_t here = c[i];
+      c[i] = at;
       at += here;
     }
-    for (std::uint64_t k : keys) spare[count[(k >> shift) & 0xffff]++] = k;
-    keys.swap(spare);
+    for (std::size_t i = 0; i < n; ++i) spare[c[(key(values[i]) >> (d * BITS)) & MASK]++] = values[i];
+    values.swap(spare);
   }
-  for (std::size_t i = 0; i < n; ++i) std::memcpy(&values[i], &keys[n - 1 - i], sizeof(double));
 }
 
 // ------------------------------------------------------------- the record
@@ -205,21 +211,23 @@ duration_curve_record duration_curve(const double* obs, const double* sim, int l
     r.reason = "temperature series have no duration curve";
     return r;
   }
-  std::vector<double> o, s;
-  o.reserve(static_cast<std::size_t>(lines > 0 ? lines : 0));
-  s.reserve(o.capacity());
+  const std::size_t most = static_cast<std::size_t>(lines > 0 ? lines : 0);
+  scratch_array<double> o_desc = scratch<double>(most), s_desc = scratch<double>(most),
+                        spare = scratch<double>(most);
+  std::size_t n = 0;
   for (int i = 0; i < lines; ++i)
     if (both_non_negative(obs[i], sim[i])) {
-      o.push_back(obs[i]);
-      s.push_back(sim[i]);
+      o_desc[n] = obs[i] + 0.0; // -0 made +0: see sort_descending
+      s_desc[n++] = sim[i] + 0.0;
     }
-  r.n = static_cast<std::uint32_t>(o.size());
-  if (o.empty()) {
+  r.n = static_cast<std::uint32_t>(n);
+  if (n == 0) {
     r.reason = "no line where both values are present and not negative";
     return r;
   }
-  sort_descending(o);
-  sort_descending(s);
+  sort_descending(o_desc, spare, n);
+  sort_descending(s_desc, spare, n);
+  const std::span<const double> o(o_desc.get(), n), s(s_desc.get(), n);
   r.exceedance_percent = exceedance_grid();
   for (double p : r.exceedance_percent) {
     r.observed.push_back(curve_value(o, p));

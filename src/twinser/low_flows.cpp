@@ -28,16 +28,15 @@ namespace twinser {
 // observed series whose transformed values do not vary gives 0/0, a nan the
 // summary writes as null, as for the plain efficiencies.
 
-// Both efficiencies of one transform, in two passes over the lines.
-template <typename Transform>
-static void transformed_efficiencies(const double* obs, const double* sim, int lines, Transform t,
-                                     double& nse, double& kge_2012) {
+// Both efficiencies of one transform, in two passes over the transformed
+// pairs `to`, `ts` of the lines taking part (each value transformed once: a
+// logarithm costs more than the sums).
+static void transformed_efficiencies(const double* to, const double* ts, std::size_t n, double& nse,
+                                     double& kge_2012) {
   fit_sums f;
-  for (int i = 0; i < lines; ++i)
-    if (both_non_negative(obs[i], sim[i])) f.add(t(obs[i]), t(sim[i]));
+  for (std::size_t i = 0; i < n; ++i) f.add(to[i], ts[i]);
   centred_sums c(f);
-  for (int i = 0; i < lines; ++i)
-    if (both_non_negative(obs[i], sim[i])) c.add(t(obs[i]), t(sim[i]));
+  for (std::size_t i = 0; i < n; ++i) c.add(to[i], ts[i]);
   fit_row row;
   extra_measures(row, c);
   nse = row.nse;
@@ -67,10 +66,19 @@ low_flow_record low_flows(const double* obs, const double* sim, int lines, bool 
     r.reason = "the observed mean is zero: no offset keeps a zero flow's logarithm";
     return r;
   }
-  transformed_efficiencies(obs, sim, lines, [eps](double q) { return std::log(q + eps); },
-                           r.log_nse, r.log_kge_2012);
-  transformed_efficiencies(obs, sim, lines, [eps](double q) { return 1 / (q + eps); },
-                           r.inverse_nse, r.inverse_kge_2012);
+  const scratch_array<double> to = scratch<double>(n), ts = scratch<double>(n);
+  const auto transform_all = [&](auto t) {
+    std::size_t k = 0;
+    for (int i = 0; i < lines; ++i)
+      if (both_non_negative(obs[i], sim[i])) {
+        to[k] = t(obs[i]);
+        ts[k++] = t(sim[i]);
+      }
+  };
+  transform_all([eps](double q) { return std::log(q + eps); });
+  transformed_efficiencies(to.get(), ts.get(), n, r.log_nse, r.log_kge_2012);
+  transform_all([eps](double q) { return 1 / (q + eps); });
+  transformed_efficiencies(to.get(), ts.get(), n, r.inverse_nse, r.inverse_kge_2012);
   return r;
 }
 

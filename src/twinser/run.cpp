@@ -216,8 +216,10 @@ static int whole_run() {
   data_info();
   if (ctx.options.store_read != nullptr) ctx.options.store_read();
   month_year();
+  // the measures beyond the report only read the store, which nothing
+  // changes from here on: they run on the second core beside the sections
+  if (ctx.options.extras_wanted) ctx.beyond = start_beside(measures_beyond_report);
   fixed_sections();
-  if (ctx.options.extras_wanted) ctx.results.beyond = measures_beyond_report();
   if (!ctx.ctl_ended && std::toupper(static_cast<unsigned char>(selection)) == 'T') data_meth();
 
   for (;;) {
@@ -245,6 +247,7 @@ run_record run(const run_options& options) {
   } catch (const run_stopped& s) {
     r.status = s.status;
   }
+  if (ctx.beyond.valid()) r.beyond = ctx.beyond.get();
   r.report_file = outfile;
   r.event_data = OPTION_O == 1;
   std::cout.flush();

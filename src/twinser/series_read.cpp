@@ -15,7 +15,6 @@
 #include <sstream>
 #include <string>
 #include <system_error>
-#include <thread>
 
 namespace twinser {
 
@@ -465,14 +464,9 @@ static void fill_series(series_file& f, double* q) {
 // line-by-line read meets first: on each line of the store the simulated
 // value is read before the observed one.
 static void fill_store(series_file& obs, series_file& sim) {
-  std::thread simulated;
-  try {
-    simulated = std::thread([&sim] { fill_series(sim, Qsim); });
-  } catch (const std::system_error&) { // no thread to be had: one file after the other
-    fill_series(sim, Qsim);
-  }
+  std::future<void> simulated = start_beside([&sim] { fill_series(sim, Qsim); });
   fill_series(obs, Qobs);
-  if (simulated.joinable()) simulated.join();
+  simulated.get();
   if (sim.fault_line != INT_MAX && sim.fault_line <= obs.fault_line) file_error(sim, sim.fault);
   if (obs.fault_line != INT_MAX) file_error(obs, obs.fault);
 }

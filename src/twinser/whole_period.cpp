@@ -6,7 +6,6 @@
 #include <iomanip>
 #include <string>
 #include <system_error>
-#include <thread>
 
 namespace twinser {
 
@@ -199,28 +198,17 @@ static void period_tables(whole_period_tables& t, bool extras) {
   for (std::size_t m = 0; m < 12; ++m) extra_measures(t.monthly[m].fit, c_month[m]);
 }
 
-// The yearly and monthly rows are summed on a second thread while this one
-// goes on with other sums (the multi-year row, the largest differences):
-// each thread writes only its own results, so nothing depends on how they
-// interleave. Without a thread to be had they are summed here and now.
-static std::thread start_period_tables(whole_period_tables& t, bool extras) {
-  try {
-    return std::thread([&t, extras] { period_tables(t, extras); });
-  } catch (const std::system_error&) {
-    period_tables(t, extras);
-    return {};
-  }
-}
-
 // The three tables, the yearly and monthly rows on the second thread; and,
 // when asked for, the largest differences ranked on this one meanwhile.
 whole_period_tables sum_tables(std::vector<difference_row>* largest) {
   whole_period_tables t;
   const bool extras = ctx.options.extras_wanted;
-  std::thread periods = start_period_tables(t, extras);
+  // each thread writes only its own results, so nothing depends on how
+  // they interleave
+  std::future<void> periods = start_beside([&t, extras] { period_tables(t, extras); });
   t.whole = multi_year_row(extras);
   if (largest != nullptr) *largest = largest_differences();
-  if (periods.joinable()) periods.join();
+  periods.get();
   return t;
 }
 
