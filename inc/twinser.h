@@ -233,6 +233,7 @@ struct data_record {
   int step = 0;        // hours per line
   double area = 0;     // basin area, km2
   double max_observed = 0; // largest observed value of the store (-999 counts like any value)
+  long long read_hours = 0;                    // hours of all lines read
   long long good_hours = 0, missing_hours = 0; // hours of lines with and without both values
   bool flow = false;        // is_flow(): flows in CMS, else depths in MM
   bool temperature = false; // temperature series: negative readings are real

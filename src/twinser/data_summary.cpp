@@ -22,6 +22,7 @@ data_record summarise_data() {
     max = o > max ? o : max;
   }
   d.max_observed = max;
+  d.read_hours = static_cast<long long>(d.lines) * d.step;
   d.good_hours = static_cast<long long>(d.good) * d.step;
   d.missing_hours = static_cast<long long>(d.lines - d.good) * d.step;
   d.flow = is_flow();
@@ -37,18 +38,17 @@ data_record summarise_data() {
 // largest observed value, on the terminal and in the report.
 static void write_data_summary(const data_record& d) {
   const int t = d.step;
-  const int good = d.good;
   const bool flow = d.flow;
 
-  std::cout << "\n   There are " << d.lines * t << " hours of data being read\n"
-            << "   There are " << good * t << " hours of good data\n"
-            << "   Total " << (d.lines - good) * t << " hours of were data missing\n\n";
+  std::cout << "\n   There are " << d.read_hours << " hours of data being read\n"
+            << "   There are " << d.good_hours << " hours of good data\n"
+            << "   Total " << d.missing_hours << " hours of were data missing\n\n";
   if (flow)
     std::cout << " -----> Maximum value of flow: " << d.max_observed << " (CMS)<-----\n\n";
   else
     std::cout << " -----> Maximum rainfall value: " << d.max_observed << " (mm) <-----\n\n";
-  out << "   There are " << good * t << " hours of good data.\n"
-      << "   Total " << (d.lines - good) * t << " hours of data were missing.\n\n";
+  out << "   There are " << d.good_hours << " hours of good data.\n"
+      << "   Total " << d.missing_hours << " hours of data were missing.\n\n";
 
   if (flow) {
     std::cout << " -----> BASIN AREA IS " << d.area << " KM^2 <-----\n";

@@ -170,7 +170,16 @@ static void check_run(const std::string& input) {
   }
   const int lines = static_cast<int>(obs.size());
   const double area = values.empty() ? 0.0 : values[0];
-  run.data = {lines, lines, 24, area, d, 24LL * lines, 0, area > 0, false, 1, 1990, 12, 1990};
+  run.data.lines = run.data.good = lines;
+  run.data.step = 24;
+  run.data.area = area;
+  run.data.max_observed = d;
+  run.data.read_hours = run.data.good_hours = 24LL * lines;
+  run.data.flow = area > 0;
+  run.data.first_month = 1;
+  run.data.first_year = 1990;
+  run.data.last_month = 12;
+  run.data.last_year = 1990;
   const twinser::store_view store{obs.data(), sim.data(), lines, 24, 1, 1990};
 
   const std::string json_path = scratch() + "/run.json", html_path = scratch() + "/run.html";
