@@ -263,6 +263,7 @@ struct class_row {
 // Selections E, D and F.
 struct class_record {
   char letter = 'E';
+  bool counted = true;     // D: the count of intervals was accepted; without it the section is a blank line
   int intervals = 0;       // D: intervals asked for
   double max_observed = 0; // D: the largest observed value, which the intervals divide
   double interval_top = 0; // D: the top of the last interval as the report prints it (max * n / n)
@@ -575,6 +576,7 @@ std::string line_end_note();             // a line naming CR-alone line ends whe
 int read_int(const std::string& what);       // next control-file item as int, or stop
 double read_double(const std::string& what); // next control-file item as double, or stop
 bool next_double(double& v);             // next control-file item as double; false when missing or not a number
+bool next_int(int& v);                   // next control-file item as int; false when missing or not a number
 void reset_state();                      // every global back to the state at start; frees the store of a run before
 
 // ---------- store.cpp, calendar.cpp, series_read.cpp, value_text.cpp, data_summary.cpp, select_a.cpp
@@ -632,11 +634,9 @@ std::vector<class_row> rows_at_or_above(const std::vector<double>& values); // E
 std::vector<class_row> equal_interval_rows(int div, double max);           // D, one pass
 std::vector<class_row> given_interval_rows(const std::vector<double>& lower,
                                            const std::vector<double>& upper); // F, one pass
-void flow_greater();
-bool flow_bias(double& qf, bool& readable); // one value of E; false when bad, readable false when missing or no number
-void equal_ints();
-std::vector<class_row> flow_intervals_bias(int div);
-void two_vals();
+void flow_greater(); // E: values read, rows computed, the section written, then a bad item stops the run
+void equal_ints();   // D, likewise
+void two_vals();     // F, likewise
 
 // ------------------------------------------------------ events.cpp: events G
 
