@@ -159,7 +159,14 @@ static void check_run(const std::string& input) {
   run.yearly.push_back({1990, fit});
   run.monthly.push_back({1, fit});
   const double o = next(), s = next(), d = next(), p = next();
-  run.largest.push_back({0, 1990, 1, 1, 0, o, s, d, p});
+  twinser::difference_row largest;
+  largest.year = 1990;
+  largest.month = largest.day = 1;
+  largest.obs = o;
+  largest.sim = s;
+  largest.diff = d;
+  largest.pct_error = p;
+  run.largest.push_back(largest);
   twinser::class_record classes;
   classes.rows.push_back({o, s, true, fit});
   run.selections.emplace_back(std::in_place_type<twinser::class_record>, classes);
