@@ -1,5 +1,6 @@
 // Data summary: how much was read and how much of it is good, the area, the
-// step and the largest observed value.
+// step and the largest observed value; and the dates of the period's lines,
+// which the summary and the page show.
 #include "twinser.h"
 
 #include <iostream>
@@ -9,15 +10,15 @@ namespace twinser {
 // ------------------------------------------------------ data summary
 
 // The first whole water year (1 October to 30 September) of the period of
-// d, in whole days of lines; none when the period holds none. The page opens
+// d, whose first day is `first_day` (days from 1970-01-01): whole days of
+// lines_per_day lines each. None when the period holds none. The page opens
 // its detail chart on it.
-static std::optional<water_year> first_water_year(const data_record& d) {
+static std::optional<water_year> first_water_year(const data_record& d, long long first_day) {
   if (d.step <= 0) return std::nullopt;
   const int y = d.first_month <= 10 ? d.first_year : d.first_year + 1;
-  const long long start = common::days_from_civil(d.first_year, d.first_month, 1);
   water_year w;
-  w.first_line = (common::days_from_civil(y, 10, 1) - start) * d.lines_per_day;
-  w.end_line = (common::days_from_civil(y + 1, 10, 1) - start) * d.lines_per_day;
+  w.first_line = (common::days_from_civil(y, 10, 1) - first_day) * d.lines_per_day;
+  w.end_line = (common::days_from_civil(y + 1, 10, 1) - first_day) * d.lines_per_day;
   if (w.end_line > d.lines) return std::nullopt;
   w.first_date = end_of_step(static_cast<int>(w.first_line));
   w.last_date = end_of_step(static_cast<int>(w.end_line - 1));
@@ -49,12 +50,13 @@ data_record summarise_data() {
   d.last_year = year_end;
   d.lines_per_day = d.step > 0 ? lines_per_day(d.step) : 1;
   d.start = {d.first_year, d.first_month, 1, 0, d.step >= 24};
-  d.first_day_unix_seconds = common::days_from_civil(d.first_year, d.first_month, 1) * 86400;
+  const long long first_day = common::days_from_civil(d.first_year, d.first_month, 1);
+  d.first_day_unix_seconds = first_day * 86400;
   if (d.lines > 0) {
     d.first_date = end_of_step(0);
     d.last_date = end_of_step(d.lines - 1);
   }
-  d.first_water_year = first_water_year(d);
+  d.first_water_year = first_water_year(d, first_day);
   return d;
 }
 
