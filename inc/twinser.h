@@ -24,6 +24,7 @@
 #include <limits>
 #include <memory>
 #include <new>
+#include <optional>
 #include <span>
 #include <string>
 #include <system_error>
@@ -226,24 +227,53 @@ struct period_row {
   fit_row fit;
 };
 
+// A time on the clock of the lines, as the summary dates them: a date and an
+// hour, where midnight at the end of a day is hour 24 of that day. On a step
+// of a day or longer a line is dated by its day alone.
+struct clock_time {
+  int year = 0, month = 0, day = 0, hour = 0;
+  bool daily = false; // the step is a day or longer: the hour says nothing
+};
+// The end of the step of `line`: its start plus one step, the last line of a
+// day ending at hour 24 of it. None for a negative line, which stands for no
+// line at all (calendar.cpp).
+std::optional<clock_time> end_of_step(int line);
+
 // One of the largest differences, with the start of its line's step.
 struct difference_row {
   int line = 0;
   int year = 0, month = 0, day = 0, hour = 0;
   double obs = 0, sim = 0, diff = 0, pct_error = 0; // diff = sim - obs; pct = diff / obs * 100
+  std::optional<clock_time> end;                 // the end of the line's step
 };
 
-// Data summary: how much was read and how much of it is good.
+// The first whole water year (1 October to 30 September) of the analysis
+// period, as lines first_line <= i < end_line.
+struct water_year {
+  long long first_line = 0, end_line = 0;
+  std::optional<clock_time> first_date, last_date; // ends of the steps of its first and last line
+};
+
+// Data summary: how much was read and how much of it is good, and the clock
+// of the lines.
 struct data_record {
   int lines = 0;       // lines of the store
   int good = 0;        // lines where neither value is missing
   int step = 0;        // hours per line
   double area = 0;     // basin area, km2
   double max_observed = 0; // largest observed value of the store (-999 counts like any value)
+  long long read_hours = 0;                    // hours of all lines read
   long long good_hours = 0, missing_hours = 0; // hours of lines with and without both values
   bool flow = false;        // is_flow(): flows in CMS, else depths in MM
   bool temperature = false; // temperature series: negative readings are real
   int first_month = 0, first_year = 0, last_month = 0, last_year = 0; // the analysis period
+  // line i ends in day i / lines_per_day of the period, at hour
+  // min((i mod lines_per_day + 1) x step, 24)
+  int lines_per_day = 1;
+  clock_time start;                     // the start of line 0: hour 0 of day 1 of the first month
+  long long first_day_unix_seconds = 0; // the same in seconds from 1970-01-01 00:00
+  std::optional<clock_time> first_date, last_date; // ends of the steps of the first and last line
+  std::optional<water_year> first_water_year;         // none when the period holds no whole one
 };
 
 // A series file's header as read.
@@ -269,6 +299,7 @@ struct class_row {
 // Selections E, D and F.
 struct class_record {
   char letter = 'E';
+  bool counted = true;     // D: the count of intervals was accepted; without it the section is a blank line
   int intervals = 0;       // D: intervals asked for
   double max_observed = 0; // D: the largest observed value, which the intervals divide
   double interval_top = 0; // D: the top of the last interval as the report prints it (max * n / n)
@@ -287,6 +318,7 @@ struct event_row {
   int begin[4] = {};        // hour, month, day, year, widened back to a whole step
   int end[4] = {};          // likewise, widened on
   int line1 = 0, line2 = 0; // window lines line1 <= i < line2
+  std::optional<clock_time> first_end, last_end; // ends of the steps of its first line in the store and its last
   int hours = 0;            // (line2 - line1) * time_step
   // event statistics over the window's valid lines
   fit_row stats;
@@ -296,11 +328,13 @@ struct event_row {
   int obs_centre = 0, sim_centre = 0; // positions in the window
   int obs_centre_line = 0, sim_centre_line = 0; // the store lines of those positions
   line_date obs_centre_date, sim_centre_date;   // their dates
+  std::optional<clock_time> obs_centre_end, sim_centre_end; // the ends of their steps; none without a centre
   int centre_diff = 0;                // hours, simulated minus observed; 0 without both
   // maxima
   double obs_peak = 0, sim_peak = 0;
   int obs_peak_line = 0, sim_peak_line = 0;
   line_date obs_peak_date, sim_peak_date;
+  std::optional<clock_time> obs_peak_end, sim_peak_end; // the ends of their steps
   int shift = 0;      // peak shift, lines (simulated minus observed maximum line)
   int shift_hours = 0; // the same in hours
   double ratio = 0;   // simulated over observed maximum
@@ -326,10 +360,12 @@ struct event_record {
 struct peak_row {
   int obs_line = 0;
   line_date obs_date;
+  std::optional<clock_time> obs_end; // the end of its step
   double obs_peak = 0;
   bool matched = false;
   int sim_line = 0;
   line_date sim_date;
+  std::optional<clock_time> sim_end; // the end of its step; none when unmatched
   double sim_peak = 0;
   std::int64_t time_diff = 0; // hours, + when the simulation is late
   double pct_diff = 0;        // 100 (S - O) / O
@@ -582,6 +618,7 @@ std::string line_end_note();             // a line naming CR-alone line ends whe
 int read_int(const std::string& what);       // next control-file item as int, or stop
 double read_double(const std::string& what); // next control-file item as double, or stop
 bool next_double(double& v);             // next control-file item as double; false when missing or not a number
+bool next_int(int& v);                   // next control-file item as int; false when missing or not a number
 void reset_state();                      // every global back to the state at start; frees the store of a run before
 
 // ---------- store.cpp, calendar.cpp, series_read.cpp, value_text.cpp, data_summary.cpp, select_a.cpp
@@ -623,8 +660,8 @@ long long month_lines(int month1, int year1, int month2, int year2, int step); /
 int hour_count(int month1, int year1, int month2, int year2, int step);
 int hour_count(int month1, int year1, int month2, int year2, int day1, int hour1, int day2,
                int hour2, int step);
+int lines_per_day(int step); // on the clock of the lines: 23 / step + 1, also for steps that do not divide a day
 void line_to_date(int line, int& iy, int& im, int& id, int& ih);
-void line_end_date(int line, int& iy, int& im, int& id, int& ih); // end of a line's step; midnight is hour 24 of the day that ends
 void month_year();
 void read_flow();
 data_record summarise_data();            // counts and the largest observed value of the store (the one search for it)
@@ -666,11 +703,9 @@ std::vector<class_row> rows_at_or_above(const std::vector<double>& values); // E
 std::vector<class_row> equal_interval_rows(int div, double max);           // D, one pass
 std::vector<class_row> given_interval_rows(const std::vector<double>& lower,
                                            const std::vector<double>& upper); // F, one pass
-void flow_greater();
-bool flow_bias(double& qf, bool& readable); // one value of E; false when bad, readable false when missing or no number
-void equal_ints();
-std::vector<class_row> flow_intervals_bias(int div);
-void two_vals();
+void flow_greater(); // E: values read, rows computed, the section written, then a bad item stops the run
+void equal_ints();   // D, likewise
+void two_vals();     // F, likewise
 
 // ------------------------------------------------------ events.cpp: events G
 

@@ -4,12 +4,10 @@
 // an infinity, which the report prints as text, is null.
 #include "summary.h"
 
-#include "common/calendar.h"
-
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <string>
 
 namespace twinser_view {
@@ -36,37 +34,25 @@ std::string year_month(int y, int m) {
 
 // The one date form of the summary: "YYYY-MM-DD" for daily steps (a day's
 // line is dated by its day), "YYYY-MM-DD HH:MM" for shorter ones.
-std::string date_text(int y, int m, int d, int h) {
+std::string date_text(const clock_time& t) {
   char text[48];
-  if (time_step >= 24)
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d", y, m, d);
+  if (t.daily)
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", t.year, t.month, t.day);
   else
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:00", y, m, d, h);
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:00", t.year, t.month, t.day, t.hour);
   return text;
 }
 
-// A line dated by the end of its step (midnight is 24:00 of the day that
-// ends); null for no line.
-ordered_json line_date(int line) {
-  if (line < 0) return nullptr;
-  int y = 0, m = 0, d = 0, h = 0;
-  line_end_date(line, y, m, d, h);
-  return date_text(y, m, d, h);
+// A line's date as its record holds it; null for no line.
+ordered_json date_json(const std::optional<clock_time>& t) {
+  if (!t) return nullptr;
+  return date_text(*t);
 }
 
-// The first whole water year (1 October to 30 September) of the period, as
-// lines first_line <= i < end_line; null when the period holds none. The page
-// opens its detail chart on it.
-ordered_json first_water_year(const data_record& d) {
-  if (d.step <= 0) return nullptr;
-  const int per_day = 23 / d.step + 1;
-  const int y = d.first_month <= 10 ? d.first_year : d.first_year + 1;
-  const long long start = common::days_from_civil(d.first_year, d.first_month, 1);
-  const long long first = (common::days_from_civil(y, 10, 1) - start) * per_day;
-  const long long end = (common::days_from_civil(y + 1, 10, 1) - start) * per_day;
-  if (end > d.lines) return nullptr;
-  return {{"first_line", first}, {"end_line", end}, {"first_date", line_date(static_cast<int>(first))},
-          {"last_date", line_date(static_cast<int>(end - 1))}};
+ordered_json water_year_json(const std::optional<water_year>& w) {
+  if (!w) return nullptr;
+  return {{"first_line", w->first_line}, {"end_line", w->end_line},
+          {"first_date", date_json(w->first_date)}, {"last_date", date_json(w->last_date)}};
 }
 
 ordered_json series_json(const series_record& s) {
@@ -213,7 +199,7 @@ ordered_json largest_json(const std::vector<difference_row>& rows) {
   for (const difference_row& r : rows)
     list.push_back({{"rank", ++rank},
                     {"line", r.line},
-                    {"date", line_date(r.line)},
+                    {"date", date_json(r.end)},
                     {"obs", num(r.obs)},
                     {"sim", num(r.sim)},
                     {"diff", num(r.diff)},
@@ -267,21 +253,19 @@ ordered_json event_json(const event_row& ev) {
   stats["ipcp"] = num(ev.stats.ipcp);
 
   const bool both = ev.has_obs_centre && ev.has_sim_centre;
-  const int obs_centre = ev.has_obs_centre ? ev.obs_centre_line : -1;
-  const int sim_centre = ev.has_sim_centre ? ev.sim_centre_line : -1;
   ordered_json centre = {
-      {"obs_line", ev.has_obs_centre ? ordered_json(obs_centre) : ordered_json(nullptr)},
-      {"sim_line", ev.has_sim_centre ? ordered_json(sim_centre) : ordered_json(nullptr)},
+      {"obs_line", ev.has_obs_centre ? ordered_json(ev.obs_centre_line) : ordered_json(nullptr)},
+      {"sim_line", ev.has_sim_centre ? ordered_json(ev.sim_centre_line) : ordered_json(nullptr)},
       {"time_diff_hours", both ? ordered_json(ev.centre_diff) : ordered_json(nullptr)},
-      {"obs_date", line_date(obs_centre)},
-      {"sim_date", line_date(sim_centre)}};
+      {"obs_date", date_json(ev.obs_centre_end)},
+      {"sim_date", date_json(ev.sim_centre_end)}};
 
   ordered_json maxima = {{"obs_peak", num(ev.obs_peak)},
                          {"obs_line", ev.obs_peak_line},
-                         {"obs_date", line_date(ev.obs_peak_line)},
+                         {"obs_date", date_json(ev.obs_peak_end)},
                          {"sim_peak", num(ev.sim_peak)},
                          {"sim_line", ev.sim_peak_line},
-                         {"sim_date", line_date(ev.sim_peak_line)},
+                         {"sim_date", date_json(ev.sim_peak_end)},
                          {"time_diff_hours", ev.shift_hours},
                          {"ratio", num(ev.ratio)},
                          {"relative_error", num(ev.relative_error)}};
@@ -296,8 +280,8 @@ ordered_json event_json(const event_row& ev) {
           {"end", date_time(ev.end)},
           {"first_line", ev.line1},
           {"end_line", ev.line2},
-          {"first_date", line_date(ev.line2 > ev.line1 ? std::max(ev.line1, 0) : -1)},
-          {"last_date", line_date(ev.line2 > ev.line1 ? ev.line2 - 1 : -1)},
+          {"first_date", date_json(ev.first_end)},
+          {"last_date", date_json(ev.last_end)},
           {"hours", ev.hours},
           {"statistics", stats},
           {"centre", centre},
@@ -339,11 +323,11 @@ ordered_json selection_json(const peak_record& h) {
   for (const peak_row& p : h.peaks)
     peaks.push_back({{"obs_peak", num(p.obs_peak)},
                      {"obs_line", p.obs_line},
-                     {"obs_date", line_date(p.obs_line)},
+                     {"obs_date", date_json(p.obs_end)},
                      {"missed", !p.matched},
                      {"sim_peak", p.matched ? num(p.sim_peak) : none},
                      {"sim_line", p.matched ? ordered_json(p.sim_line) : none},
-                     {"sim_date", p.matched ? line_date(p.sim_line) : none},
+                     {"sim_date", date_json(p.sim_end)},
                      {"time_diff_hours", p.matched ? ordered_json(p.time_diff) : none},
                      {"percent_difference", p.matched ? num(p.pct_diff) : none},
                      {"ratio", p.matched ? num(p.ratio) : none}});
@@ -399,19 +383,15 @@ ordered_json summary_json(const run_record& run, const std::string& tool_version
   j["report_file"] = run.report_file;
   j["event_data_file"] = run.event_data ? ordered_json("event.dat") : ordered_json(nullptr);
   j["series"] = {{"observed", series_json(run.observed)}, {"simulated", series_json(run.simulated)}};
-  // the clock of the lines: line i ends lines_per_day into day i / lines_per_day
-  // of the period at hour min((i mod lines_per_day + 1) x step, 24)
-  const int per_day = d.step > 0 ? 23 / d.step + 1 : 1;
-  const long long first_day = common::days_from_civil(d.first_year, d.first_month, 1);
   j["period"] = {{"first", year_month(d.first_year, d.first_month)},
                  {"last", year_month(d.last_year, d.last_month)},
-                 {"start", date_text(d.first_year, d.first_month, 1, 0)},
-                 {"first_date", d.lines > 0 ? line_date(0) : ordered_json(nullptr)},
-                 {"last_date", d.lines > 0 ? line_date(d.lines - 1) : ordered_json(nullptr)},
+                 {"start", date_text(d.start)},
+                 {"first_date", date_json(d.first_date)},
+                 {"last_date", date_json(d.last_date)},
                  {"dates", "end of step"},
-                 {"first_day_unix_seconds", first_day * 86400},
-                 {"lines_per_day", per_day},
-                 {"first_water_year", first_water_year(d)},
+                 {"first_day_unix_seconds", d.first_day_unix_seconds},
+                 {"lines_per_day", d.lines_per_day},
+                 {"first_water_year", water_year_json(d.first_water_year)},
                  {"step_hours", d.step},
                  {"lines", d.lines},
                  {"good_hours", d.good_hours},

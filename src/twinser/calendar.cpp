@@ -71,6 +71,10 @@ int hour_count(int month1, int year1, int month2, int year2, int day1, int hour1
   return static_cast<int>(r);
 }
 
+// Lines a day holds on the clock of the lines: a new day begins at hour 0
+// once the hour would pass 23 (step in hours, above 0).
+int lines_per_day(int step) { return 23 / step + 1; }
+
 // Date and hour (0..23) of the start of a line's step. Walking line by line,
 // the hour grows by time_step and a new day begins at hour 0 once it would pass
 // 23, so every day holds the same number of lines (23 / time_step + 1, also
@@ -84,18 +88,22 @@ void line_to_date(int line, int& iy, int& im, int& id, int& ih) {
   id = 1;
   ih = 0;
   if (line <= 0) return;
-  const int per_day = 23 / time_step + 1;
+  const int per_day = lines_per_day(time_step);
   ih = (line % per_day) * time_step;
   common::civil_from_days(common::days_from_civil(year_begin, month_begin, 1) + line / per_day, iy, im,
                           id);
 }
 
-// Date and hour (1..24) of the end of a line's step: the start plus one step,
-// where the last line of a day ends at its midnight, written as hour 24 of
-// that day, so a daily line keeps its own day (as month_year labels it).
-void line_end_date(int line, int& iy, int& im, int& id, int& ih) {
-  line_to_date(line, iy, im, id, ih);
-  ih = std::min(ih + time_step, 24);
+// The end of a line's step: the start plus one step, where the last line of a
+// day ends at its midnight, written as hour 24 of that day, so a daily line
+// keeps its own day (as month_year labels it).
+std::optional<clock_time> end_of_step(int line) {
+  if (line < 0) return std::nullopt;
+  clock_time t;
+  line_to_date(line, t.year, t.month, t.day, t.hour);
+  t.hour = std::min(t.hour + time_step, 24);
+  t.daily = time_step >= 24;
+  return t;
 }
 
 line_date date_of_line(int line) {

@@ -1,9 +1,10 @@
 // Flow-class statistics: the fit measures over the lines whose observed value
 // reaches given values (selection E) or lies in value intervals (D and F).
 // Each class gives one table row: count, percent bias, absolute percent bias,
-// percent RMS, correlation R and Nash-Sutcliffe r. Parameters are read from
-// the control file right after the selection record, and a bad one stops the
-// run only after the report holds what came before it.
+// percent RMS, correlation R and Nash-Sutcliffe r. Each selection reads its
+// items from the control file right after the selection record, computes its
+// record, and writes its section from it; a bad item stops the run only after
+// the report holds the rows of the items before it.
 #include "twinser.h"
 
 #include <algorithm>
@@ -57,6 +58,42 @@ std::vector<class_row> rows_at_or_above(const std::vector<double>& values) {
   return rows;
 }
 
+// ------------------------------------------------------- items as read
+
+// The items of a class selection as the control file gives them, up to the
+// first bad one. A bad item does not stop the run at once: the section is
+// written with the rows of the items before it, and only then does the run
+// stop on it, naming it.
+namespace {
+struct class_items {
+  std::vector<double> lower, upper; // E: the values (lower); F: the bounds of each interval
+  std::string unread;  // the item that was missing or no number; empty when none
+  std::string refused; // the message for an item out of range; empty when none
+};
+} // namespace
+
+// Once the section is written: the stop on the bad item, if there was one.
+static void stop_on_bad_item(const class_items& items) {
+  if (!items.unread.empty()) unreadable(items.unread);
+  if (!items.refused.empty()) stop(items.refused);
+}
+
+// Reading stops the run by itself only on a control line beyond the limit;
+// the section then holds what its record holds so far (E's and F's headings,
+// D's blank line), as a report read that far always has.
+template <typename Read>
+static class_items read_items(Read read, void (*write)(const class_record&), const class_record& rec) {
+  try {
+    return read();
+  } catch (const run_stopped&) {
+    write(rec);
+    out.flush();
+    throw;
+  }
+}
+
+// ------------------------------------------------------------ selection E
+
 // One value of selection E and its row. The value, the biases and the
 // percent RMS carry no precision of their own: the first row inherits what
 // the previous section left, later rows the 3 of the row before.
@@ -75,18 +112,8 @@ static void write_value_row(const class_row& row) {
       << " " << std::setw(7) << m.nash << "\n";
 }
 
-// Reads one value of selection E. False for a bad one: `readable` tells an
-// item that is missing or no number from a negative value.
-bool flow_bias(double& qf, bool& readable) {
-  readable = next_double(qf);
-  return readable && !(qf < 0);
-}
-
-// Selection E: headings first, then the count of values is checked, so a bad
-// count leaves the headings in the report. The values are read up to the
-// first bad one, the rows of those before it computed in one pass and
-// written, and only then does the bad value stop the run.
-void flow_greater() {
+// Selection E's section: headings, then a row per value.
+static void write_value_section(const class_record& rec) {
   divide();
   if (is_flow())
     out << "\n          THE STATISTICS FOR FLOWS GREATER THAN GIVEN VALUES\n\n";
@@ -96,29 +123,49 @@ void flow_greater() {
          "                            Percent   Percent    Percent         Nash-S.\n"
          "     Condition      Cases     Bias      Bias       RMS      R       r\n"
          " ----------------------------------------------------------------------\n";
+  for (const class_row& row : rec.rows) write_value_row(row);
+}
 
-  int num = read_int("the number of values of selection E");
-  if (num < 0 || num > 9999999)
-    stop("Invalid entry for flows greater than a value\n"
-         "Please correct the control file\n");
-  std::vector<double> values;
-  bool bad = false, readable = true;
-  for (int i = 0; i < num && !bad; ++i) {
-    double qf = 0;
-    if (flow_bias(qf, readable))
-      values.push_back(qf);
-    else
-      bad = true;
+// The count of values of selection E and the values, up to the first bad one.
+static class_items read_values() {
+  class_items items;
+  int num = 0;
+  if (!next_int(num)) {
+    items.unread = "the number of values of selection E";
+    return items;
   }
+  if (num < 0 || num > 9999999) {
+    items.refused = "Invalid entry for flows greater than a value\n"
+                    "Please correct the control file\n";
+    return items;
+  }
+  for (int i = 0; i < num; ++i) {
+    double qf = 0;
+    if (!next_double(qf)) {
+      items.unread = "the next value of selection E";
+      break;
+    }
+    if (qf < 0) {
+      items.refused = "Invalid entry for flows greater than a given value\n"
+                      "    Please correct the control file\n";
+      break;
+    }
+    items.lower.push_back(qf);
+  }
+  return items;
+}
 
+// Selection E: the values read up to the first bad one and their rows
+// computed in one pass, the section written, and only then does a bad count
+// or value stop the run (a bad count leaves the headings alone).
+void flow_greater() {
+  check_outputs(); // a report that could not be written is told before an item is read
   class_record rec;
   rec.letter = 'E';
-  rec.rows = rows_at_or_above(values);
-  for (const class_row& row : rec.rows) write_value_row(row);
-  if (bad && !readable) unreadable("the next value of selection E");
-  if (bad)
-    stop("Invalid entry for flows greater than a given value\n"
-         "    Please correct the control file\n");
+  const class_items items = read_items(read_values, write_value_section, rec);
+  rec.rows = rows_at_or_above(items.lower);
+  write_value_section(rec);
+  stop_on_bad_item(items);
   add_selection(std::move(rec));
 }
 
@@ -220,38 +267,59 @@ static void write_interval_row(const class_row& row) {
   out.precision(5);
 }
 
-std::vector<class_row> flow_intervals_bias(int div) {
-  if (div <= 0) return {};
-  std::vector<class_row> rows = equal_interval_rows(div, ctx.results.data.max_observed); // as the data summary found it
-  for (const class_row& row : rows) write_interval_row(row);
-  return rows;
-}
+// ------------------------------------------------------------ selection D
 
-// Selection D: the count of intervals is checked before the section heading.
-void equal_ints() {
+// Selection D's section: a blank line, then, once the count of intervals is
+// accepted, the headings and a row per interval.
+static void write_equal_section(const class_record& rec) {
   out << "\n";
-  int intervals = read_int("the number of intervals of selection D");
-  if (intervals < 0 || intervals > 365)
-    stop("Invalid entry for intervals\nPlease correct control file\n");
+  if (!rec.counted) return;
   divide();
-  out << "\n                    STATISTICS FOR " << intervals
+  out << "\n                    STATISTICS FOR " << rec.intervals
       << (is_flow() ? " FLOW INTERVALS\n\n" : " RAINFALL INTERVALS\n\n");
   out << "                        Number           Absolute\n"
          "                          of     Percent  Percent    Percent         Nash-S.\n"
          "     Flow Intervals     Cases     Bias      Bias       RMS     R        r\n"
       << std::string(79, '-') << "\n";
+  for (const class_row& row : rec.rows) write_interval_row(row);
+}
+
+// The count of intervals of selection D, in `count` when it is accepted.
+static class_items read_interval_count(int& count) {
+  class_items items;
+  if (!next_int(count))
+    items.unread = "the number of intervals of selection D";
+  else if (count < 0 || count > 365)
+    items.refused = "Invalid entry for intervals\nPlease correct control file\n";
+  return items;
+}
+
+// Selection D: equal intervals of the largest observed value, as the data
+// summary found it. A bad count leaves the section at its blank line.
+void equal_ints() {
   class_record rec;
   rec.letter = 'D';
-  rec.intervals = intervals;
-  rec.rows = flow_intervals_bias(intervals);
-  rec.max_observed = ctx.results.data.max_observed;
-  rec.interval_top = rec.rows.empty() ? rec.max_observed : rec.rows.back().upper;
+  rec.counted = false;
+  int count = 0;
+  const class_items items =
+      read_items([&count] { return read_interval_count(count); }, write_equal_section, rec);
+  if (items.unread.empty() && items.refused.empty()) {
+    rec.counted = true;
+    rec.intervals = count;
+    rec.max_observed = ctx.results.data.max_observed;
+    rec.rows = equal_interval_rows(count, rec.max_observed);
+    rec.interval_top = rec.rows.empty() ? rec.max_observed : rec.rows.back().upper;
+  }
+  write_equal_section(rec);
+  stop_on_bad_item(items);
   add_selection(std::move(rec));
 }
 
-// Selection F: headings, then the count and each pair are checked in turn, so
-// a bad pair leaves the rows of the pairs before it in the report.
-void two_vals() {
+// ------------------------------------------------------------ selection F
+
+// Selection F's section: headings, then a row per interval, each with an
+// empty line on the terminal.
+static void write_given_section(const class_record& rec) {
   divide();
   if (is_flow())
     out << "\n                   STATISTICS FOR A GIVEN FLOW INTERVAL\n\n";
@@ -264,42 +332,60 @@ void two_vals() {
   else
     out << "  Rainfall Intervals     Cases    Bias     Bias        RMS      R     r\n";
   out << " --------------------------------------------------------------------------\n";
-
-  const std::string invalid = std::string(is_flow() ? "Invalid entry for flow interval\n"
-                                                    : "Invalid entry for rainfall interval\n") +
-                              "Please correct the control file\n";
-  int num = read_int("the number of intervals of selection F");
-  if (num < 0 || num > 999) stop(invalid);
-  // The pairs are read up to the first bad one, the rows of those before it
-  // computed in one pass and written, and only then does the bad pair stop
-  // the run, as it would have after a pass per pair.
-  std::vector<double> lower, upper;
-  std::string unread; // the item that was missing or no number, if any
-  bool bad = false;
-  for (int k = 1; k <= num && unread.empty() && !bad; ++k) {
-    const std::string which = "interval " + std::to_string(k) + " of selection F";
-    // both bounds are read before either is checked
-    double lflow = 0, hflow = 0;
-    if (!next_double(lflow)) {
-      unread = "the lower bound of " + which;
-    } else if (!next_double(hflow)) {
-      unread = "the upper bound of " + which;
-    } else if (lflow < 0 || lflow > 9999999.0 || hflow < 0 || hflow > 9999999.0) {
-      bad = true;
-    } else {
-      lower.push_back(lflow);
-      upper.push_back(hflow);
-    }
-  }
-  class_record rec;
-  rec.letter = 'F';
-  rec.rows = given_interval_rows(lower, upper);
   for (const class_row& row : rec.rows) {
     write_interval_row(row);
     std::cout << "\n";
   }
-  if (!unread.empty()) unreadable(unread);
-  if (bad) stop(invalid);
+}
+
+// The count of intervals of selection F and the pairs of bounds, up to the
+// first bad one; both bounds of a pair are read before either is checked.
+static class_items read_intervals() {
+  class_items items;
+  const std::string invalid = std::string(is_flow() ? "Invalid entry for flow interval\n"
+                                                    : "Invalid entry for rainfall interval\n") +
+                              "Please correct the control file\n";
+  int num = 0;
+  if (!next_int(num)) {
+    items.unread = "the number of intervals of selection F";
+    return items;
+  }
+  if (num < 0 || num > 999) {
+    items.refused = invalid;
+    return items;
+  }
+  for (int k = 1; k <= num; ++k) {
+    const std::string which = "interval " + std::to_string(k) + " of selection F";
+    double lflow = 0, hflow = 0;
+    if (!next_double(lflow)) {
+      items.unread = "the lower bound of " + which;
+      break;
+    }
+    if (!next_double(hflow)) {
+      items.unread = "the upper bound of " + which;
+      break;
+    }
+    if (lflow < 0 || lflow > 9999999.0 || hflow < 0 || hflow > 9999999.0) {
+      items.refused = invalid;
+      break;
+    }
+    items.lower.push_back(lflow);
+    items.upper.push_back(hflow);
+  }
+  return items;
+}
+
+// Selection F: the pairs read up to the first bad one and their rows computed
+// in one pass, the section written, and only then does a bad count or pair
+// stop the run, as it would have after a pass per pair.
+void two_vals() {
+  check_outputs(); // a report that could not be written is told before an item is read
+  class_record rec;
+  rec.letter = 'F';
+  const class_items items = read_items(read_intervals, write_given_section, rec);
+  rec.rows = given_interval_rows(items.lower, items.upper);
+  write_given_section(rec);
+  stop_on_bad_item(items);
   add_selection(std::move(rec));
 }
 

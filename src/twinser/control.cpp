@@ -134,7 +134,7 @@ void unreadable(const std::string& what) {
 
 int read_int(const std::string& what) {
   int v = 0;
-  if (!(oldfile >> v)) unreadable(what);
+  if (!next_int(v)) unreadable(what);
   return v;
 }
 
@@ -145,6 +145,11 @@ double read_double(const std::string& what) {
 }
 
 bool next_double(double& v) {
+  v = 0;
+  return static_cast<bool>(oldfile >> v);
+}
+
+bool next_int(int& v) {
   v = 0;
   return static_cast<bool>(oldfile >> v);
 }

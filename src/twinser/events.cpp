@@ -11,6 +11,7 @@
 // missing (-999) everywhere, while it still counts in the window hours.
 #include "twinser.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -231,6 +232,9 @@ event_row time_interval_bias(int event_num) {
   }
   event_window(event_num, ev.line1, ev.line2);
   if (!inside_period(b, e) || ev.line2 <= ev.line1) error_mess();
+  // dated by the ends of its first line in the store and of its last line
+  ev.first_end = end_of_step(std::max(ev.line1, 0));
+  ev.last_end = end_of_step(ev.line2 - 1);
 
   event_statistics(ev);
   return ev;
@@ -306,10 +310,12 @@ void event_centre(event_row& ev) {
   if (ev.has_obs_centre) {
     ev.obs_centre_line = ev.line1 + ev.obs_centre - 1;
     ev.obs_centre_date = date_of_line(ev.obs_centre_line);
+    ev.obs_centre_end = end_of_step(ev.obs_centre_line);
   }
   if (ev.has_sim_centre) {
     ev.sim_centre_line = ev.line1 + ev.sim_centre - 1;
     ev.sim_centre_date = date_of_line(ev.sim_centre_line);
+    ev.sim_centre_end = end_of_step(ev.sim_centre_line);
   }
   ev.centre_diff =
       (ev.has_obs_centre && ev.has_sim_centre) ? (ev.sim_centre - ev.obs_centre) * time_step : 0;
@@ -372,6 +378,8 @@ void event_maxima(event_row& ev) {
   ev.shift_hours = ev.shift * time_step;
   ev.obs_peak_date = date_of_line(omax);
   ev.sim_peak_date = date_of_line(smax);
+  ev.obs_peak_end = end_of_step(omax);
+  ev.sim_peak_end = end_of_step(smax);
 }
 
 static void write_maxima_row(const event_row& ev) {

@@ -75,6 +75,7 @@ std::vector<difference_row> largest_differences() {
     difference_row r;
     r.line = line[p];
     line_to_date(r.line, r.year, r.month, r.day, r.hour);
+    r.end = end_of_step(r.line);
     r.obs = Qobs[r.line];
     r.sim = Qsim[r.line];
     r.diff = r.sim - r.obs;

@@ -108,11 +108,13 @@ peak_record peaks_over_threshold(double thresh, int window) {
       peak_row p;
       p.obs_line = oline;
       p.obs_date = date_of_line(oline);
+      p.obs_end = end_of_step(oline);
       p.obs_peak = opeak;
       find_peak(p.sim_line, i, line2, thresh, p.sim_peak, Qsim); // the window, not the observed run-on
       if (is_peak(p.sim_peak, thresh)) {
         p.matched = true;
         p.sim_date = date_of_line(p.sim_line);
+        p.sim_end = end_of_step(p.sim_line);
         p.time_diff = static_cast<std::int64_t>(p.sim_line - oline) * time_step; // + when sim is late
         p.pct_diff = ((p.sim_peak - opeak) * 100) / opeak;
         p.ratio = p.sim_peak / opeak;

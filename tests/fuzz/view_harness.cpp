@@ -159,7 +159,14 @@ static void check_run(const std::string& input) {
   run.yearly.push_back({1990, fit});
   run.monthly.push_back({1, fit});
   const double o = next(), s = next(), d = next(), p = next();
-  run.largest.push_back({0, 1990, 1, 1, 0, o, s, d, p});
+  twinser::difference_row largest;
+  largest.year = 1990;
+  largest.month = largest.day = 1;
+  largest.obs = o;
+  largest.sim = s;
+  largest.diff = d;
+  largest.pct_error = p;
+  run.largest.push_back(largest);
   twinser::class_record classes;
   classes.rows.push_back({o, s, true, fit});
   run.selections.emplace_back(std::in_place_type<twinser::class_record>, classes);
@@ -170,7 +177,16 @@ static void check_run(const std::string& input) {
   }
   const int lines = static_cast<int>(obs.size());
   const double area = values.empty() ? 0.0 : values[0];
-  run.data = {lines, lines, 24, area, d, 24LL * lines, 0, area > 0, false, 1, 1990, 12, 1990};
+  run.data.lines = run.data.good = lines;
+  run.data.step = 24;
+  run.data.area = area;
+  run.data.max_observed = d;
+  run.data.read_hours = run.data.good_hours = 24LL * lines;
+  run.data.flow = area > 0;
+  run.data.first_month = 1;
+  run.data.first_year = 1990;
+  run.data.last_month = 12;
+  run.data.last_year = 1990;
   const twinser::store_view store{obs.data(), sim.data(), lines, 24, 1, 1990};
 
   const std::string json_path = scratch() + "/run.json", html_path = scratch() + "/run.html";

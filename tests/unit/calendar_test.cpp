@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <iostream>
+#include <optional>
+#include <string>
 #include <tuple>
 
 using namespace twinser;
@@ -113,6 +115,61 @@ TEST(Calendar, DailyFromJanuary) {
   run.store(std::vector<double>(60, 1.0), std::vector<double>(60, 1.0), 24, 1, 2000, 2, 2000);
   EXPECT_EQ(month[30], 1);
   EXPECT_EQ(month[31], 2);
+}
+
+// The data record dates lines by the end of their step, midnight being hour
+// 24 of the day that ends, and finds the first whole water year (1 October to
+// 30 September) in lines. Worked by hand:
+//  - daily from 1 September 2000, 426 lines (to 31 October 2001): the water
+//    year starts 30 days in and ends 30 + 365 days in;
+//  - 12-hourly from September 2000, 800 lines: the same days, two lines each;
+//    line 799 is the second of day 399, 5 October 2001;
+//  - hourly January 2000: line 743 is the 24th of day 30; October is past the end;
+//  - 9-hourly from February 2001 (starts 0, 9, 18: three lines a day), 9
+//    lines: line 8 starts at 18 on 3 February and ends at its midnight.
+struct dated {
+  int year, month, day, hour;
+  bool daily;
+};
+std::tuple<int, int, int, int, bool> as_tuple(const dated& d) {
+  return {d.year, d.month, d.day, d.hour, d.daily};
+}
+std::tuple<int, int, int, int, bool> as_tuple(const std::optional<clock_time>& t) {
+  if (!t) return {0, 0, 0, 0, false};
+  return {t->year, t->month, t->day, t->hour, t->daily};
+}
+
+TEST(Calendar, DataRecordDatesLinesByTheEndOfTheirStep) {
+  struct expected {
+    int step, month, year, lines;
+    dated first, last;
+    bool water_year;
+    long long wy_first, wy_end;
+    dated wy_first_date, wy_last_date;
+  };
+  const expected cases[] = {
+      {24, 9, 2000, 426, {2000, 9, 1, 24, true}, {2001, 10, 31, 24, true},
+       true, 30, 395, {2000, 10, 1, 24, true}, {2001, 9, 30, 24, true}},
+      {12, 9, 2000, 800, {2000, 9, 1, 12, false}, {2001, 10, 5, 24, false},
+       true, 60, 790, {2000, 10, 1, 12, false}, {2001, 9, 30, 24, false}},
+      {1, 1, 2000, 744, {2000, 1, 1, 1, false}, {2000, 1, 31, 24, false}, false, 0, 0, {}, {}},
+      {9, 2, 2001, 9, {2001, 2, 1, 9, false}, {2001, 2, 3, 24, false}, false, 0, 0, {}, {}},
+  };
+  for (const expected& c : cases) {
+    twinser_test::Run run;
+    run.store(std::vector<double>(c.lines, 1.0), std::vector<double>(c.lines, 1.0), c.step, c.month,
+              c.year, c.month, c.year);
+    const data_record& d = ctx.results.data;
+    SCOPED_TRACE("step " + std::to_string(c.step));
+    EXPECT_EQ(as_tuple(d.first_date), as_tuple(c.first));
+    EXPECT_EQ(as_tuple(d.last_date), as_tuple(c.last));
+    ASSERT_EQ(d.first_water_year.has_value(), c.water_year);
+    if (!c.water_year) continue;
+    EXPECT_EQ(d.first_water_year->first_line, c.wy_first);
+    EXPECT_EQ(d.first_water_year->end_line, c.wy_end);
+    EXPECT_EQ(as_tuple(d.first_water_year->first_date), as_tuple(c.wy_first_date));
+    EXPECT_EQ(as_tuple(d.first_water_year->last_date), as_tuple(c.wy_last_date));
+  }
 }
 
 } // namespace
