@@ -18,7 +18,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include <zlib.h>
+#include <libdeflate.h>
 
 namespace twinser_view::asset {
 extern const unsigned char uplot_js[]; // third_party/uplot/uPlot.iife.min.js
@@ -120,41 +120,22 @@ std::string base64(const unsigned char* bytes, std::size_t size) {
 }
 
 std::string deflated_base64(const unsigned char* bytes, std::size_t size) {
-  // level 1: the planes below are long runs already; higher levels take
-  // several times as long for a few per cent. The output goes through one
-  // small buffer into base64 as it comes: fresh memory of the size of the
-  // input, which the system must clear page by page, took a fifth of the
-  // writer's time.
-  z_stream z{};
-  if (deflateInit(&z, 1) != Z_OK) throw std::runtime_error("the page's series could not be compressed");
-  unsigned char chunk[1 << 16];
-  std::size_t kept = 0; // bytes of chunk not yet in whole groups
-  std::string s;
-  z.next_in = const_cast<unsigned char*>(bytes);
-  int status = Z_OK;
-  std::size_t fed = 0;
-  while (status != Z_STREAM_END) {
-    if (z.avail_in == 0 && fed < size) { // zlib counts in 32 bits: feed at most 1 GiB at a time
-      const std::size_t piece = std::min<std::size_t>(size - fed, std::size_t{1} << 30);
-      z.next_in = const_cast<unsigned char*>(bytes + fed);
-      z.avail_in = static_cast<uInt>(piece);
-      fed += piece;
-    }
-    z.next_out = chunk + kept;
-    z.avail_out = static_cast<uInt>(sizeof chunk - kept);
-    status = deflate(&z, fed == size ? Z_FINISH : Z_NO_FLUSH);
-    if (status == Z_STREAM_ERROR) {
-      deflateEnd(&z);
-      throw std::runtime_error("the page's series could not be compressed");
-    }
-    const std::size_t have = sizeof chunk - z.avail_out;
-    if (s.capacity() == 0) s.reserve(have * 4 / 3 + 64); // a first guess; grows as needed
-    kept = append_base64_groups(s, chunk, have);
-    std::memmove(chunk, chunk + have - kept, kept);
-  }
-  deflateEnd(&z);
-  append_base64_end(s, chunk, kept);
-  return s;
+  // libdeflate at level 1, the whole buffer at once: the planes below are
+  // long runs already, so higher levels gain a few per cent for several times
+  // the time, and this compressor takes a third of the time of zlib's
+  // stream at its fastest level. The output is zlib's format all the same.
+  struct compressor_free {
+    void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
+  };
+  const std::unique_ptr<libdeflate_compressor, compressor_free> c(libdeflate_alloc_compressor(1));
+  if (!c) throw std::runtime_error("the page's series could not be compressed");
+  const std::size_t bound = libdeflate_zlib_compress_bound(c.get(), size);
+  // plain pages: the output fills a fraction of its bound, and only the
+  // pages written are ever cleared
+  const auto out = std::make_unique_for_overwrite<unsigned char[]>(bound);
+  const std::size_t packed = libdeflate_zlib_compress(c.get(), bytes, size, out.get(), bound);
+  if (packed == 0) throw std::runtime_error("the page's series could not be compressed");
+  return base64(out.get(), packed);
 }
 
 // The planes of a series: neighbouring values are close, so the difference

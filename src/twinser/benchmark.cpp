@@ -94,6 +94,16 @@ benchmark_record seasonal_benchmark(const double* obs, const double* sim, int li
     n_year[yk] += 1;
   }
 
+  // the benchmark of each calendar day of each year, worked out once for
+  // all the lines of that day; `others` = 0 marks a day no other year has
+  std::vector<double> bench(sum_year.size());
+  std::vector<std::uint32_t> others(sum_year.size());
+  for (std::size_t yk = 0; yk < sum_year.size(); ++yk) {
+    const std::size_t key = yk % static_cast<std::size_t>(keys);
+    others[yk] = n_all[key] - n_year[yk];
+    if (others[yk] != 0) bench[yk] = (sum_all[key] - sum_year[yk]) / others[yk];
+  }
+
   double num = 0, den = 0;
   w = first_line;
   for (int i = 0; i < lines; ++i, w.next()) {
@@ -101,11 +111,9 @@ benchmark_record seasonal_benchmark(const double* obs, const double* sim, int li
     const line_key k = w.key();
     const std::size_t yk = static_cast<std::size_t>(k.year - first_year) * static_cast<std::size_t>(keys) +
                            static_cast<std::size_t>(k.key);
-    const std::uint32_t others = n_all[static_cast<std::size_t>(k.key)] - n_year[yk];
-    if (others == 0) continue;
-    const double b = (sum_all[static_cast<std::size_t>(k.key)] - sum_year[yk]) / others;
+    if (others[yk] == 0) continue;
     const double ds = sim[i] - obs[i];
-    const double db = b - obs[i];
+    const double db = bench[yk] - obs[i];
     num += ds * ds;
     den += db * db;
     ++r.lines;
