@@ -4,6 +4,8 @@
 #include "twinser.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <span>
@@ -63,13 +65,35 @@ std::vector<double> exceedance_grid() {
 // Logarithms are natural ones (the measures are ratios of log differences, so
 // the base cancels).
 
-// Whether rank i of n lies at or above `from` and below (or at, when
-// `closed`) `to`, both in percent; compared as 100 i against bound (n + 1),
-// exact for whole-number bounds.
-static bool in_segment(std::size_t i, std::size_t n, double from, double to, bool closed) {
-  const double at = 100.0 * static_cast<double>(i);
+// The ranks i (from 1) of n values whose plotting positions lie at or above
+// `from` and below (or at, when `closed`) `to`, both in percent: first..last,
+// none when first > last. Compared as 100 i against bound (n + 1), exact for
+// whole-number bounds. Each comparison holds for every rank from some rank on
+// (the lower bound) or up to some rank (the upper one), so both ends are
+// found by bisection.
+namespace {
+struct rank_range {
+  std::size_t first = 1, last = 0;
+  std::size_t count() const { return first <= last ? last - first + 1 : 0; }
+};
+} // namespace
+
+static rank_range segment_ranks(std::size_t n, double from, double to, bool closed) {
   const double m = static_cast<double>(n + 1);
-  return at >= from * m && (closed ? at <= to * m : at < to * m);
+  const auto at = [](std::size_t i) { return 100.0 * static_cast<double>(i); };
+  const auto first_rank_where = [n](auto holds) { // in 1 .. n + 1
+    std::size_t lo = 1, hi = n + 1;
+    while (lo < hi) {
+      const std::size_t mid = lo + (hi - lo) / 2;
+      if (holds(mid)) hi = mid;
+      else lo = mid + 1;
+    }
+    return lo;
+  };
+  const std::size_t first = first_rank_where([&](std::size_t i) { return at(i) >= from * m; });
+  const std::size_t past =
+      first_rank_where([&](std::size_t i) { return closed ? !(at(i) <= to * m) : !(at(i) < to * m); });
+  return {first, past - 1};
 }
 
 // High-flow volume bias (FHV), in percent, over the ranks h of the segment
@@ -77,20 +101,17 @@ static bool in_segment(std::size_t i, std::size_t n, double from, double to, boo
 //   FHV = 100 * sum_h (S_h - O_h) / sum_h O_h
 // Positive when the simulated floods carry too much water. No rank in the
 // segment (fewer than 50 lines for 2 %) or an observed volume of zero gives
-// no value, with its reason.
-curve_segment high_volume_bias(std::span<const double> obs_desc, std::span<const double> sim_desc,
-                               double from_percent, double to_percent) {
+// no value, with its reason. `obs_high` and `sim_high` are the values of the
+// segment's ranks of each curve, largest first.
+static curve_segment high_volume(std::span<const double> obs_high, std::span<const double> sim_high,
+                                 double from_percent, double to_percent) {
   curve_segment seg{from_percent, to_percent, NAN_VALUE, ""};
-  const std::size_t n = obs_desc.size();
   double so = 0, sd = 0;
-  std::size_t count = 0;
-  for (std::size_t i = 1; i <= n; ++i) {
-    if (!in_segment(i, n, from_percent, to_percent, false)) continue;
-    so += obs_desc[i - 1];
-    sd += sim_desc[i - 1] - obs_desc[i - 1];
-    ++count;
+  for (std::size_t k = 0; k < obs_high.size(); ++k) {
+    so += obs_high[k];
+    sd += sim_high[k] - obs_high[k];
   }
-  if (count == 0)
+  if (obs_high.empty())
     seg.reason = "no value in the segment: too few lines";
   else if (!(so > 0))
     seg.reason = "the observed volume of the segment is zero";
@@ -99,21 +120,22 @@ curve_segment high_volume_bias(std::span<const double> obs_desc, std::span<const
   return seg;
 }
 
+curve_segment high_volume_bias(std::span<const double> obs_desc, std::span<const double> sim_desc,
+                               double from_percent, double to_percent) {
+  const rank_range r = segment_ranks(obs_desc.size(), from_percent, to_percent, false);
+  return high_volume(obs_desc.subspan(r.first - 1, r.count()), sim_desc.subspan(r.first - 1, r.count()),
+                     from_percent, to_percent);
+}
+
 // Mid-segment slope bias (FMS), in percent, between the curve values at the
 // two bounds m1 = 20 % and m2 = 70 % (read off each curve as above):
 //   FMS = 100 * ((ln S_m1 - ln S_m2) - (ln O_m1 - ln O_m2)) / (ln O_m1 - ln O_m2)
 // Positive when the simulated curve falls more steeply (a flashier
 // response). A zero value at a bound has no logarithm, and an observed curve
 // flat between the bounds gives a zero denominator: no value, with the reason.
-curve_segment mid_slope_bias(std::span<const double> obs_desc, std::span<const double> sim_desc,
-                             double from_percent, double to_percent) {
+static curve_segment mid_slope(double from_percent, double to_percent, double o1, double o2, double s1,
+                               double s2) {
   curve_segment seg{from_percent, to_percent, NAN_VALUE, ""};
-  if (obs_desc.empty()) {
-    seg.reason = "no lines";
-    return seg;
-  }
-  const double o1 = curve_value(obs_desc, from_percent), o2 = curve_value(obs_desc, to_percent);
-  const double s1 = curve_value(sim_desc, from_percent), s2 = curve_value(sim_desc, to_percent);
   if (!(o1 > 0 && o2 > 0 && s1 > 0 && s2 > 0)) {
     seg.reason = "a zero value at a bound of the segment has no logarithm";
     return seg;
@@ -127,6 +149,14 @@ curve_segment mid_slope_bias(std::span<const double> obs_desc, std::span<const d
   return seg;
 }
 
+curve_segment mid_slope_bias(std::span<const double> obs_desc, std::span<const double> sim_desc,
+                             double from_percent, double to_percent) {
+  if (obs_desc.empty()) return {from_percent, to_percent, NAN_VALUE, "no lines"};
+  return mid_slope(from_percent, to_percent, curve_value(obs_desc, from_percent),
+                   curve_value(obs_desc, to_percent), curve_value(sim_desc, from_percent),
+                   curve_value(sim_desc, to_percent));
+}
+
 // Low-flow volume bias (FLV), in percent, over the ranks l of the segment
 // 70 to 100 % exceedance, on log values measured up from the segment's
 // smallest value L of each curve:
@@ -136,72 +166,217 @@ curve_segment mid_slope_bias(std::span<const double> obs_desc, std::span<const d
 // of the log scale than the observed ones). A zero value in the segment has
 // no logarithm; no rank, or an observed segment that is flat (one value
 // among them) gives a zero denominator: no value, with the reason.
-curve_segment low_volume_bias(std::span<const double> obs_desc, std::span<const double> sim_desc,
-                              double from_percent, double to_percent) {
+namespace {
+// What one curve gives the low-flow volume bias.
+struct low_part {
+  bool any = false;     // the segment has ranks
+  double smallest = 0;  // L, the value of its last rank
+  double log_sum = 0;   // sum_l (ln q_l - ln L) in rank order; 0 unless L > 0
+};
+} // namespace
+
+static low_part low_part_of(std::span<const double> desc, double from_percent, double to_percent) {
+  const rank_range r = segment_ranks(desc.size(), from_percent, to_percent, true);
+  low_part p;
+  if (r.count() == 0) return p;
+  p.any = true;
+  p.smallest = desc[r.last - 1];
+  if (!(p.smallest > 0)) return p;
+  const double lo = std::log(p.smallest);
+  for (std::size_t i = r.first; i <= r.last; ++i) p.log_sum += std::log(desc[i - 1]) - lo;
+  return p;
+}
+
+static curve_segment low_volume(double from_percent, double to_percent, const low_part& o,
+                                const low_part& s) {
   curve_segment seg{from_percent, to_percent, NAN_VALUE, ""};
-  const std::size_t n = obs_desc.size();
-  std::size_t first = 0, last = 0; // ranks of the segment, first..last
-  for (std::size_t i = 1; i <= n; ++i)
-    if (in_segment(i, n, from_percent, to_percent, true)) {
-      if (first == 0) first = i;
-      last = i;
-    }
-  if (first == 0) {
+  if (!o.any)
     seg.reason = "no value in the segment: too few lines";
-    return seg;
-  }
-  if (!(obs_desc[last - 1] > 0 && sim_desc[last - 1] > 0)) {
+  else if (!(o.smallest > 0 && s.smallest > 0))
     seg.reason = "a zero value in the segment has no logarithm";
-    return seg;
-  }
-  const double lo = std::log(obs_desc[last - 1]), ls = std::log(sim_desc[last - 1]);
-  double so = 0, ss = 0;
-  for (std::size_t i = first; i <= last; ++i) {
-    so += std::log(obs_desc[i - 1]) - lo;
-    ss += std::log(sim_desc[i - 1]) - ls;
-  }
-  if (so == 0)
+  else if (o.log_sum == 0)
     seg.reason = "the observed curve is flat in the segment";
   else
-    seg.value = -100 * (ss - so) / so;
+    seg.value = -100 * (s.log_sum - o.log_sum) / o.log_sum;
   return seg;
 }
 
+curve_segment low_volume_bias(std::span<const double> obs_desc, std::span<const double> sim_desc,
+                              double from_percent, double to_percent) {
+  return low_volume(from_percent, to_percent, low_part_of(obs_desc, from_percent, to_percent),
+                    low_part_of(sim_desc, from_percent, to_percent));
+}
+
+// ------------------------------------------------------------- the sort
+//
 // A century of hourly lines is close to a million values a series: a radix
 // sort on the bits of the doubles takes a few milliseconds where a comparison
 // sort takes tens. Values here are never negative, and a double that is not
 // negative orders as its bit pattern read as an unsigned integer; a -0 was
-// made +0 when the values were gathered, so every zero sorts alike. Digits of
-// 11 bits (2,048 counters, which stay in the cache while a pass scatters)
-// complemented, so that the stable passes, least significant digit first,
-// leave the largest first; all six counts are taken in one pass, and a digit
-// that every value shares is skipped. `spare` is scratch of the same size.
-static void sort_descending(scratch_array<double>& values, scratch_array<double>& spare, std::size_t n) {
-  constexpr int BITS = 11, DIGITS = 6;
-  constexpr std::uint64_t MASK = (1u << BITS) - 1;
-  const auto key = [](double v) {
-    std::uint64_t k;
-    std::memcpy(&k, &v, sizeof k);
-    return ~k;
-  };
-  std::vector<std::size_t> count(static_cast<std::size_t>(DIGITS) << BITS, 0);
-  for (std::size_t i = 0; i < n; ++i) {
-    const std::uint64_t k = key(values[i]);
-    for (int d = 0; d < DIGITS; ++d) ++count[(static_cast<std::size_t>(d) << BITS) + ((k >> (d * BITS)) & MASK)];
-  }
-  for (int d = 0; d < DIGITS && n > 0; ++d) {
-    std::size_t* c = &count[static_cast<std::size_t>(d) << BITS];
-    if (c[(key(values[0]) >> (d * BITS)) & MASK] == n) continue; // one digit throughout
-    std::size_t at = 0;
-    for (std::size_t i = 0; i <= MASK; ++i) {
-      const std::size_t here = c[i];
-      c[i] = at;
-      at += here;
-    }
-    for (std::size_t i = 0; i < n; ++i) spare[c[(key(values[i]) >> (d * BITS)) & MASK]++] = values[i];
-    values.swap(spare);
+// made +0 when the values were gathered, so every zero sorts alike. The key
+// of a value is that pattern complemented, so that ascending keys are
+// descending values.
+//
+// Most significant digit first, in place: the values of the lines taking
+// part are scattered straight from the store into the buckets of a leading
+// digit, and each bucket is then sorted where it lies, on the next digit,
+// and so on. No second array as long as the series is needed: on the
+// machines the tool runs on, clearing fresh pages for the kernel costs more
+// than the sort. A digit starts at the highest bit in which the keys of its
+// bucket differ (a flow series spans a few octaves, so its leading bits are
+// all alike), and is as wide as the bucket is large, 2^bits about an eighth
+// of its values, up to 11 bits (2,048 counters, which stay in the cache): a
+// small bucket does not pay for thousands of counters. Buckets of fewer than
+// 32 values are finished by insertion, and a bucket of equal values is done.
+
+namespace {
+
+using sort_key = std::uint64_t;
+
+sort_key key_of(double v) { return ~std::bit_cast<sort_key>(v); }
+
+constexpr int MAX_DIGIT_BITS = 11;
+constexpr std::size_t INSERTION_BELOW = 32;
+using bucket_counts = std::array<std::uint32_t, std::size_t{1} << MAX_DIGIT_BITS>;
+
+// The digit that sorts `count` keys differing in the bits `differ`.
+struct digit {
+  int shift = 0;         // of its lowest bit
+  sort_key mask = 0;     // of its bits, once shifted down
+  std::size_t buckets = 1;
+  std::size_t of(double v) const { return static_cast<std::size_t>((key_of(v) >> shift) & mask); }
+};
+
+digit leading_digit(sort_key differ, std::size_t count) {
+  if (differ == 0) return {}; // all alike: one bucket
+  const int top = std::bit_width(differ);  // bits up to and with the highest that differs
+  const int wanted = std::max(1, static_cast<int>(std::bit_width(count)) - 3); // 2^bits ~ count / 8
+  const int bits = std::min({MAX_DIGIT_BITS, top, wanted});
+  const std::size_t buckets = std::size_t{1} << bits;
+  return {top - bits, buckets - 1, buckets};
+}
+
+// Bucket starts from counts: counts[b] becomes the first place of bucket b.
+void starts_from_counts(bucket_counts& counts, std::size_t buckets) {
+  std::uint32_t at = 0;
+  for (std::size_t b = 0; b < buckets; ++b) {
+    const std::uint32_t here = counts[b];
+    counts[b] = at;
+    at += here;
   }
 }
+
+void sort_bucket(double* a, std::size_t n);
+
+// Sorts each bucket of a digit in place; `end[b]` is one past bucket b.
+void sort_buckets(double* a, const bucket_counts& end, std::size_t buckets) {
+  std::size_t start = 0;
+  for (std::size_t b = 0; b < buckets; ++b) {
+    if (end[b] - start > 1) sort_bucket(a + start, end[b] - start);
+    start = end[b];
+  }
+}
+
+// Sorts a[0..n) largest first, in place.
+void sort_bucket(double* a, std::size_t n) {
+  if (n < INSERTION_BELOW) {
+    for (std::size_t i = 1; i < n; ++i) {
+      const double v = a[i];
+      std::size_t j = i;
+      for (; j > 0 && a[j - 1] < v; --j) a[j] = a[j - 1];
+      a[j] = v;
+    }
+    return;
+  }
+  sort_key any = 0, all = ~sort_key{0};
+  for (std::size_t i = 0; i < n; ++i) {
+    any |= key_of(a[i]);
+    all &= key_of(a[i]);
+  }
+  if (any == all) return; // equal values
+  const digit d = leading_digit(any ^ all, n);
+  bucket_counts next, end; // only the digit's buckets are used
+  std::fill_n(next.begin(), d.buckets, 0);
+  for (std::size_t i = 0; i < n; ++i) ++next[d.of(a[i])];
+  starts_from_counts(next, d.buckets);
+  for (std::size_t b = 0; b < d.buckets; ++b) end[b] = b + 1 < d.buckets ? next[b + 1] : n;
+  // each value is moved straight to the next free place of its bucket, and
+  // the value it displaces goes on from there, until one belongs here
+  for (std::size_t b = 0; b < d.buckets; ++b)
+    while (next[b] < end[b]) {
+      double v = a[next[b]];
+      for (std::size_t to = d.of(v); to != b; to = d.of(v)) std::swap(v, a[next[to]++]);
+      a[next[b]++] = v;
+    }
+  sort_buckets(a, end, d.buckets);
+}
+
+// The values of the duration curve, drawn from the store: which lines take
+// part (both values present and not negative), how many, and for each
+// series the bits in which its keys differ, found in one pass over the store.
+struct curve_values {
+  const double* obs;
+  const double* sim;
+  int lines;
+  std::size_t n = 0;
+  sort_key differ[2] = {0, 0}; // observed, simulated
+
+  curve_values(const double* o, const double* s, int l) : obs(o), sim(s), lines(l) {
+    sort_key any[2] = {0, 0}, all[2] = {~sort_key{0}, ~sort_key{0}};
+    for (int i = 0; i < lines; ++i)
+      if (both_non_negative(obs[i], sim[i])) {
+        const sort_key ko = key_of(obs[i] + 0.0), ks = key_of(sim[i] + 0.0);
+        any[0] |= ko;
+        all[0] &= ko;
+        any[1] |= ks;
+        all[1] &= ks;
+        ++n;
+      }
+    differ[0] = any[0] ^ all[0];
+    differ[1] = any[1] ^ all[1];
+  }
+
+  // The values of one series (0 observed, 1 simulated) of the lines taking
+  // part into desc[0..n), largest first.
+  void sort_into(int series, double* desc) const {
+    const double* values = series == 0 ? obs : sim;
+    const digit d = leading_digit(differ[series], n);
+    bucket_counts next;
+    std::fill_n(next.begin(), d.buckets, 0);
+    for (int i = 0; i < lines; ++i)
+      if (both_non_negative(obs[i], sim[i])) ++next[d.of(values[i] + 0.0)];
+    starts_from_counts(next, d.buckets);
+    for (int i = 0; i < lines; ++i)
+      if (both_non_negative(obs[i], sim[i])) {
+        const double v = values[i] + 0.0; // -0 made +0
+        desc[next[d.of(v)]++] = v;
+      }
+    sort_buckets(desc, next, d.buckets); // each start has moved on to its bucket's end
+  }
+};
+
+// What the record and the segment measures read off one sorted curve, kept
+// when the buffer goes on to the other series.
+struct curve_reading {
+  std::vector<double> at_grid;  // the curve at the exceedance grid
+  double mid_from = 0, mid_to = 0; // at the bounds of the mid segment
+  std::vector<double> high;     // the values of the high segment's ranks, largest first
+  low_part low;
+};
+
+curve_reading read_curve(std::span<const double> desc, const duration_curve_record& r) {
+  curve_reading c;
+  for (double p : r.exceedance_percent) c.at_grid.push_back(curve_value(desc, p));
+  c.mid_from = curve_value(desc, r.mid_slope.from_percent);
+  c.mid_to = curve_value(desc, r.mid_slope.to_percent);
+  const rank_range h = segment_ranks(desc.size(), r.high_volume.from_percent, r.high_volume.to_percent, false);
+  const std::span<const double> high = desc.subspan(h.first - 1, h.count());
+  c.high.assign(high.begin(), high.end());
+  c.low = low_part_of(desc, r.low_volume.from_percent, r.low_volume.to_percent);
+  return c;
+}
+
+} // namespace
 
 // ------------------------------------------------------------- the record
 
@@ -211,31 +386,26 @@ duration_curve_record duration_curve(const double* obs, const double* sim, int l
     r.reason = "temperature series have no duration curve";
     return r;
   }
-  const std::size_t most = static_cast<std::size_t>(lines > 0 ? lines : 0);
-  scratch_array<double> o_desc = scratch<double>(most), s_desc = scratch<double>(most),
-                        spare = scratch<double>(most);
-  std::size_t n = 0;
-  for (int i = 0; i < lines; ++i)
-    if (both_non_negative(obs[i], sim[i])) {
-      o_desc[n] = obs[i] + 0.0; // -0 made +0: see sort_descending
-      s_desc[n++] = sim[i] + 0.0;
-    }
+  const curve_values values(obs, sim, lines);
+  const std::size_t n = values.n;
   r.n = static_cast<std::uint32_t>(n);
   if (n == 0) {
     r.reason = "no line where both values are present and not negative";
     return r;
   }
-  sort_descending(o_desc, spare, n);
-  sort_descending(s_desc, spare, n);
-  const std::span<const double> o(o_desc.get(), n), s(s_desc.get(), n);
+  // one buffer, the observed curve in it first, then the simulated one
+  const scratch_array<double> desc = scratch<double>(n);
   r.exceedance_percent = exceedance_grid();
-  for (double p : r.exceedance_percent) {
-    r.observed.push_back(curve_value(o, p));
-    r.simulated.push_back(curve_value(s, p));
-  }
-  r.high_volume = high_volume_bias(o, s, r.high_volume.from_percent, r.high_volume.to_percent);
-  r.mid_slope = mid_slope_bias(o, s, r.mid_slope.from_percent, r.mid_slope.to_percent);
-  r.low_volume = low_volume_bias(o, s, r.low_volume.from_percent, r.low_volume.to_percent);
+  values.sort_into(0, desc.get());
+  curve_reading o = read_curve({desc.get(), n}, r);
+  values.sort_into(1, desc.get());
+  curve_reading s = read_curve({desc.get(), n}, r);
+  r.observed = std::move(o.at_grid);
+  r.simulated = std::move(s.at_grid);
+  r.high_volume = high_volume(o.high, s.high, r.high_volume.from_percent, r.high_volume.to_percent);
+  r.mid_slope = mid_slope(r.mid_slope.from_percent, r.mid_slope.to_percent, o.mid_from, o.mid_to,
+                          s.mid_from, s.mid_to);
+  r.low_volume = low_volume(r.low_volume.from_percent, r.low_volume.to_percent, o.low, s.low);
   return r;
 }
 

@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <fstream>
 #include <random>
 #include <string>
@@ -119,6 +121,67 @@ TEST(DurationCurve, ConstantZeroAndTemperature) {
             "no line where both values are present and not negative");
   EXPECT_EQ(duration_curve(o.data(), s.data(), 60, true).reason,
             "temperature series have no duration curve");
+}
+
+// The curves of a long record against a plain sort: the in-place radix sort
+// must leave the ranks the record reads exactly where std::sort puts them,
+// on values that stress it: long runs of one value, zeros and a -0,
+// subnormals and huge values, a cluster differing only in the last bits of
+// the mantissa (buckets split again and again), and thousands of values
+// spread thinly (many buckets of a few values each).
+TEST(DurationCurve, RadixSortAgreesWithPlainSort) {
+  std::mt19937_64 draw(11);
+  std::vector<double> o, s;
+  const auto value = [&](int kind) {
+    switch (kind) {
+    case 0: return 5.0;                                                          // a long run
+    case 1: return draw() % 3 == 0 ? -0.0 : 0.0;                                 // zeros
+    case 2: return std::ldexp(static_cast<double>(draw() % 1000), -1074);        // subnormals
+    case 3: return std::ldexp(1.0 + static_cast<double>(draw() % 1000) / 1e3, 1000); // huge
+    case 4: return std::nextafter(20.0, 30.0) + static_cast<double>(draw() % 4096) * 0x1p-48; // a tight cluster
+    default: return std::uniform_real_distribution<double>(0, 1000)(draw);      // spread thinly
+    }
+  };
+  for (int i = 0; i < 120000; ++i) {
+    o.push_back(value(static_cast<int>(draw() % 6)));
+    s.push_back(value(static_cast<int>(draw() % 6)));
+  }
+  o[7] = -999;  // out, with its simulated value
+  s[9] = -0.5;  // likewise
+  const duration_curve_record c = duration_curve(o.data(), s.data(), static_cast<int>(o.size()), false);
+
+  std::vector<double> od, sd;
+  for (std::size_t i = 0; i < o.size(); ++i)
+    if (o[i] >= 0 && s[i] >= 0) {
+      od.push_back(o[i] + 0.0);
+      sd.push_back(s[i] + 0.0);
+    }
+  std::sort(od.begin(), od.end(), std::greater<>());
+  std::sort(sd.begin(), sd.end(), std::greater<>());
+  ASSERT_EQ(c.n, od.size());
+  for (std::size_t k = 0; k < c.exceedance_percent.size(); ++k) {
+    EXPECT_EQ(c.observed[k], curve_value(od, c.exceedance_percent[k])) << c.exceedance_percent[k];
+    EXPECT_EQ(c.simulated[k], curve_value(sd, c.exceedance_percent[k])) << c.exceedance_percent[k];
+  }
+  const curve_segment high = high_volume_bias(od, sd, 0, 2), mid = mid_slope_bias(od, sd, 20, 70),
+                      low = low_volume_bias(od, sd, 70, 100);
+  EXPECT_EQ(c.high_volume.value, high.value);
+  EXPECT_EQ(c.mid_slope.value, mid.value);
+  EXPECT_EQ(c.low_volume.reason, low.reason); // the zeros are in the low segment
+  // without the zeros the low segment has a value, summed over its ranks in order
+  for (double& v : o)
+    if (v == 0) v = 1;
+  for (double& v : s)
+    if (v == 0) v = 2;
+  const duration_curve_record p = duration_curve(o.data(), s.data(), static_cast<int>(o.size()), false);
+  for (double& v : od)
+    if (v == 0) v = 1;
+  for (double& v : sd)
+    if (v == 0) v = 2;
+  std::sort(od.begin(), od.end(), std::greater<>());
+  std::sort(sd.begin(), sd.end(), std::greater<>());
+  EXPECT_EQ(p.low_volume.value, low_volume_bias(od, sd, 70, 100).value);
+  EXPECT_FALSE(std::isnan(p.low_volume.value));
 }
 
 // ------------------------------------------------------------- low flows
