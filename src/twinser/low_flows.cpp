@@ -28,15 +28,28 @@ namespace twinser {
 // observed series whose transformed values do not vary gives 0/0, a nan the
 // summary writes as null, as for the plain efficiencies.
 
-// Both efficiencies of one transform, in two passes over the transformed
-// pairs `to`, `ts` of the lines taking part (each value transformed once: a
-// logarithm costs more than the sums).
-static void transformed_efficiencies(const double* to, const double* ts, std::size_t n, double& nse,
-                                     double& kge_2012) {
-  fit_sums f;
-  for (std::size_t i = 0; i < n; ++i) f.add(to[i], ts[i]);
+// Both efficiencies of one transform t, in two passes over the lines taking
+// part: the means of the transformed values, then the sums about them. The
+// observed values are transformed once, into `to` (scratch as long as the
+// lines taking part); the simulated ones are transformed again in the second
+// pass rather than kept: a second array as long as the series would cost
+// more in fresh pages than the logarithms cost.
+template <typename T>
+static void transformed_efficiencies(const double* obs, const double* sim, int lines, T t, double* to,
+                                     double& nse, double& kge_2012) {
+  fit_sums f; // only the two sums and the count the means need
+  std::size_t k = 0;
+  for (int i = 0; i < lines; ++i)
+    if (both_non_negative(obs[i], sim[i])) {
+      to[k] = t(obs[i]);
+      f.Qobs_sum += to[k++];
+      f.Qsim_sum += t(sim[i]);
+    }
+  f.num = static_cast<std::uint32_t>(k);
   centred_sums c(f);
-  for (std::size_t i = 0; i < n; ++i) c.add(to[i], ts[i]);
+  k = 0;
+  for (int i = 0; i < lines; ++i)
+    if (both_non_negative(obs[i], sim[i])) c.add(to[k++], t(sim[i]));
   fit_row row;
   extra_measures(row, c);
   nse = row.nse;
@@ -66,19 +79,11 @@ low_flow_record low_flows(const double* obs, const double* sim, int lines, bool 
     r.reason = "the observed mean is zero: no offset keeps a zero flow's logarithm";
     return r;
   }
-  const scratch_array<double> to = scratch<double>(n), ts = scratch<double>(n);
-  const auto transform_all = [&](auto t) {
-    std::size_t k = 0;
-    for (int i = 0; i < lines; ++i)
-      if (both_non_negative(obs[i], sim[i])) {
-        to[k] = t(obs[i]);
-        ts[k++] = t(sim[i]);
-      }
-  };
-  transform_all([eps](double q) { return std::log(q + eps); });
-  transformed_efficiencies(to.get(), ts.get(), n, r.log_nse, r.log_kge_2012);
-  transform_all([eps](double q) { return 1 / (q + eps); });
-  transformed_efficiencies(to.get(), ts.get(), n, r.inverse_nse, r.inverse_kge_2012);
+  const scratch_array<double> to = scratch<double>(n);
+  transformed_efficiencies(obs, sim, lines, [eps](double q) { return std::log(q + eps); }, to.get(),
+                           r.log_nse, r.log_kge_2012);
+  transformed_efficiencies(obs, sim, lines, [eps](double q) { return 1 / (q + eps); }, to.get(),
+                           r.inverse_nse, r.inverse_kge_2012);
   return r;
 }
 
