@@ -3,6 +3,7 @@
 // mean-flow benchmark.
 #include "twinser.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace twinser {
@@ -49,16 +50,15 @@ benchmark_record seasonal_benchmark(const double* obs, const double* sim, int li
 
   // each line's key: days walked forward from day 1 of the first month, a
   // day holding 23 / step + 1 lines (the store's calendar); month by month
-  // for longer steps. Walked once per pass rather than kept: a key per line
-  // would be as large as the series.
+  // for longer steps, where a "day" is one line. Walked a day at a time, its
+  // lines taken in a run, rather than kept: a key per line would be as large
+  // as the series.
   const int per_day = r.monthly_basis ? 1 : 23 / step + 1;
   struct calendar_walk {
     bool monthly;
-    int per_day, y, m, d = 1, in_day = 0;
+    int y, m, d = 1;
     line_key key() const { return {monthly ? m - 1 : (m - 1) * 31 + d - 1, y}; }
-    void next() {
-      if (++in_day < per_day) return;
-      in_day = 0;
+    void next_day() {
       if (monthly || ++d > days_of_month(m, y)) {
         d = 1;
         if (++m > 12) {
@@ -68,30 +68,42 @@ benchmark_record seasonal_benchmark(const double* obs, const double* sim, int li
       }
     }
   };
-  const calendar_walk first_line{r.monthly_basis, per_day, first_year, first_month};
+  const calendar_walk first_day{r.monthly_basis, first_year, first_month};
+  const int days = lines > 0 ? (lines - 1) / per_day + 1 : 0; // the last may be part of a day
   int last_year = first_year;
   {
-    calendar_walk w = first_line;
-    for (int i = 1; i < lines; ++i) w.next();
+    calendar_walk w = first_day;
+    for (int day = 1; day < days; ++day) w.next_day();
     last_year = w.y;
   }
   const std::size_t years = static_cast<std::size_t>(last_year - first_year + 1);
+  const auto year_key = [&](const line_key& k) {
+    return static_cast<std::size_t>(k.year - first_year) * static_cast<std::size_t>(keys) +
+           static_cast<std::size_t>(k.key);
+  };
 
-  // observed sums of every key, over all years and year by year
+  // observed sums of every key, over all years and year by year, each added
+  // in line order
   std::vector<double> sum_all(static_cast<std::size_t>(keys), 0.0);
   std::vector<std::uint32_t> n_all(static_cast<std::size_t>(keys), 0);
   std::vector<double> sum_year(years * static_cast<std::size_t>(keys), 0.0);
   std::vector<std::uint32_t> n_year(years * static_cast<std::size_t>(keys), 0);
-  calendar_walk w = first_line;
-  for (int i = 0; i < lines; ++i, w.next()) {
-    if (!takes_part(obs[i], sim[i])) continue;
+  calendar_walk w = first_day;
+  for (int first = 0; first < lines; first += per_day, w.next_day()) {
     const line_key k = w.key();
-    const std::size_t yk = static_cast<std::size_t>(k.year - first_year) * static_cast<std::size_t>(keys) +
-                           static_cast<std::size_t>(k.key);
-    sum_all[static_cast<std::size_t>(k.key)] += obs[i];
-    n_all[static_cast<std::size_t>(k.key)] += 1;
-    sum_year[yk] += obs[i];
-    n_year[yk] += 1;
+    const std::size_t key = static_cast<std::size_t>(k.key), yk = year_key(k);
+    double in_all = sum_all[key], in_year = sum_year[yk];
+    std::uint32_t taking_part = 0;
+    for (int i = first; i < std::min(lines, first + per_day); ++i)
+      if (takes_part(obs[i], sim[i])) {
+        in_all += obs[i];
+        in_year += obs[i];
+        ++taking_part;
+      }
+    sum_all[key] = in_all;
+    sum_year[yk] = in_year;
+    n_all[key] += taking_part;
+    n_year[yk] += taking_part;
   }
 
   // the benchmark of each calendar day of each year, worked out once for
@@ -105,18 +117,19 @@ benchmark_record seasonal_benchmark(const double* obs, const double* sim, int li
   }
 
   double num = 0, den = 0;
-  w = first_line;
-  for (int i = 0; i < lines; ++i, w.next()) {
-    if (!takes_part(obs[i], sim[i])) continue;
-    const line_key k = w.key();
-    const std::size_t yk = static_cast<std::size_t>(k.year - first_year) * static_cast<std::size_t>(keys) +
-                           static_cast<std::size_t>(k.key);
+  w = first_day;
+  for (int first = 0; first < lines; first += per_day, w.next_day()) {
+    const std::size_t yk = year_key(w.key());
     if (others[yk] == 0) continue;
-    const double ds = sim[i] - obs[i];
-    const double db = bench[yk] - obs[i];
-    num += ds * ds;
-    den += db * db;
-    ++r.lines;
+    const double b = bench[yk];
+    for (int i = first; i < std::min(lines, first + per_day); ++i) {
+      if (!takes_part(obs[i], sim[i])) continue;
+      const double ds = sim[i] - obs[i];
+      const double db = b - obs[i];
+      num += ds * ds;
+      den += db * db;
+      ++r.lines;
+    }
   }
   if (r.lines == 0)
     r.seasonal_nse_reason = years < 2 ? "one year only: no other year to take the benchmark from"
