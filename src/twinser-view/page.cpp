@@ -120,14 +120,16 @@ std::string base64(const unsigned char* bytes, std::size_t size) {
 }
 
 std::string deflated_base64(const unsigned char* bytes, std::size_t size) {
-  // libdeflate at level 1, the whole buffer at once: the planes below are
-  // long runs already, so higher levels gain a few per cent for several times
-  // the time, and this compressor takes a third of the time of zlib's
-  // stream at its fastest level. The output is zlib's format all the same.
+  // libdeflate, the whole buffer at once: a third of the time of zlib's
+  // stream at its fastest level, in zlib's format all the same. Level 3, not
+  // 1: on the planes below, mostly long runs of zeros, its match finder is
+  // the faster one (a century of hourly lines: 8 ms a series against 9.5,
+  // and a fifth fewer bytes; the lines taking part, one long run, 1 ms
+  // against 2.4), and higher levels only add time.
   struct compressor_free {
     void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
   };
-  const std::unique_ptr<libdeflate_compressor, compressor_free> c(libdeflate_alloc_compressor(1));
+  const std::unique_ptr<libdeflate_compressor, compressor_free> c(libdeflate_alloc_compressor(3));
   if (!c) throw std::runtime_error("the page's series could not be compressed");
   const std::size_t bound = libdeflate_zlib_compress_bound(c.get(), size);
   // plain pages: the output fills a fraction of its bound, and only the
