@@ -8,6 +8,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <span>
 
 namespace twinser {
@@ -337,23 +338,87 @@ struct curve_values {
   }
 
   // The values of one series (0 observed, 1 simulated) of the lines taking
-  // part into desc[0..n), largest first.
-  void sort_into(int series, double* desc) const {
-    const double* values = series == 0 ? obs : sim;
-    const digit d = leading_digit(differ[series], n);
-    bucket_counts next;
-    std::fill_n(next.begin(), d.buckets, 0);
-    for (int i = 0; i < lines; ++i)
-      if (both_non_negative(obs[i], sim[i])) ++next[d.of(values[i] + 0.0)];
-    starts_from_counts(next, d.buckets);
-    for (int i = 0; i < lines; ++i)
-      if (both_non_negative(obs[i], sim[i])) {
-        const double v = values[i] + 0.0; // -0 made +0
-        desc[next[d.of(v)]++] = v;
+  // part into desc[0..n), largest first at every rank in `read` (see
+  // ranks_read); the other ranks hold the rest of the values in no order.
+  void sort_into(int series, double* desc, const struct ranks_read& read) const;
+};
+
+// The ranks of a curve (from 0) that the record reads: stretches that must
+// lie in order, the high and low segments, whose values are summed rank by
+// rank, and single places that must hold the value a full sort puts there,
+// the two neighbours curve_value reads at each probability of the grid and
+// at the bounds of the mid segment. A bucket of the leading digit holding
+// none of them is left as it is, and one holding only places gets them by
+// selection: a third of the values or more need no sort at all.
+struct ranks_read {
+  std::vector<std::pair<std::size_t, std::size_t>> stretches; // [first, past), ascending
+  std::vector<std::size_t> places;                            // ascending, each once
+
+  ranks_read(const duration_curve_record& r, std::size_t n) {
+    for (const rank_range s : {segment_ranks(n, r.high_volume.from_percent, r.high_volume.to_percent, false),
+                               segment_ranks(n, r.low_volume.from_percent, r.low_volume.to_percent, true)})
+      if (s.count() > 0) stretches.emplace_back(s.first - 1, s.last);
+    std::sort(stretches.begin(), stretches.end());
+    const auto read_at = [&](double percent) { // the places curve_value reads, as it finds them
+      const double x = percent / 100 * static_cast<double>(n + 1);
+      if (x <= 1) {
+        places.push_back(0);
+      } else if (x >= static_cast<double>(n)) {
+        places.push_back(n - 1);
+      } else {
+        const std::size_t i = static_cast<std::size_t>(x);
+        places.push_back(i - 1);
+        places.push_back(i);
       }
-    sort_buckets(desc, next, d.buckets); // each start has moved on to its bucket's end
+    };
+    for (double p : r.exceedance_percent) read_at(p);
+    read_at(r.mid_slope.from_percent);
+    read_at(r.mid_slope.to_percent);
+    std::sort(places.begin(), places.end());
+    places.erase(std::unique(places.begin(), places.end()), places.end());
+  }
+
+  bool stretch_within(std::size_t first, std::size_t past) const {
+    for (const auto& [a, b] : stretches)
+      if (a < past && first < b) return true;
+    return false;
   }
 };
+
+void curve_values::sort_into(int series, double* desc, const ranks_read& read) const {
+  const double* values = series == 0 ? obs : sim;
+  const digit d = leading_digit(differ[series], n);
+  bucket_counts next;
+  std::fill_n(next.begin(), d.buckets, 0);
+  for (int i = 0; i < lines; ++i)
+    if (both_non_negative(obs[i], sim[i])) ++next[d.of(values[i] + 0.0)];
+  starts_from_counts(next, d.buckets);
+  for (int i = 0; i < lines; ++i)
+    if (both_non_negative(obs[i], sim[i])) {
+      const double v = values[i] + 0.0; // -0 made +0
+      desc[next[d.of(v)]++] = v;
+    }
+  // each start has moved on to its bucket's end
+  auto place = read.places.begin();
+  std::size_t start = 0;
+  for (std::size_t b = 0; b < d.buckets; ++b) {
+    const std::size_t end = next[b];
+    if (end - start > 1) {
+      if (read.stretch_within(start, end)) {
+        sort_bucket(desc + start, end - start);
+      } else {
+        std::size_t from = start; // the places before `from` are settled
+        for (; place != read.places.end() && *place < end; ++place) {
+          if (*place < start) continue;
+          std::nth_element(desc + from, desc + *place, desc + end, std::greater<>());
+          from = *place + 1;
+        }
+      }
+    }
+    while (place != read.places.end() && *place < end) ++place;
+    start = end;
+  }
+}
 
 // What the record and the segment measures read off one sorted curve, kept
 // when the buffer goes on to the other series.
@@ -396,9 +461,10 @@ duration_curve_record duration_curve(const double* obs, const double* sim, int l
   // one buffer, the observed curve in it first, then the simulated one
   const scratch_array<double> desc = scratch<double>(n);
   r.exceedance_percent = exceedance_grid();
-  values.sort_into(0, desc.get());
+  const ranks_read read(r, n);
+  values.sort_into(0, desc.get(), read);
   curve_reading o = read_curve({desc.get(), n}, r);
-  values.sort_into(1, desc.get());
+  values.sort_into(1, desc.get(), read);
   curve_reading s = read_curve({desc.get(), n}, r);
   r.observed = std::move(o.at_grid);
   r.simulated = std::move(s.at_grid);
