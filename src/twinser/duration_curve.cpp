@@ -268,6 +268,7 @@ void starts_from_counts(bucket_counts& counts, std::size_t buckets) {
 }
 
 void sort_bucket(double* a, std::size_t n);
+struct ranks_read;
 
 // Sorts each bucket of a digit in place; `end[b]` is one past bucket b.
 void sort_buckets(double* a, const bucket_counts& end, std::size_t buckets) {
@@ -340,7 +341,7 @@ struct curve_values {
   // The values of one series (0 observed, 1 simulated) of the lines taking
   // part into desc[0..n), largest first at every rank in `read` (see
   // ranks_read); the other ranks hold the rest of the values in no order.
-  void sort_into(int series, double* desc, const struct ranks_read& read) const;
+  void sort_into(int series, double* desc, const ranks_read& read) const;
 };
 
 // The ranks of a curve (from 0) that the record reads: stretches that must
