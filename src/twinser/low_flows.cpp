@@ -29,27 +29,24 @@ namespace twinser {
 // summary writes as null, as for the plain efficiencies.
 
 // Both efficiencies of one transform t, in two passes over the lines taking
-// part: the means of the transformed values, then the sums about them. The
-// observed values are transformed once, into `to` (scratch as long as the
-// lines taking part); the simulated ones are transformed again in the second
-// pass rather than kept: a second array as long as the series would cost
-// more in fresh pages than the logarithms cost.
+// part: the means of the transformed values, then the sums about them. Each
+// pass transforms the values afresh rather than keeping them: an array as
+// long as the series, in fresh pages, costs more than the logarithms do.
 template <typename T>
-static void transformed_efficiencies(const double* obs, const double* sim, int lines, T t, double* to,
+static void transformed_efficiencies(const double* obs, const double* sim, int lines, T t,
                                      double& nse, double& kge_2012) {
   fit_sums f; // only the two sums and the count the means need
-  std::size_t k = 0;
+  std::uint32_t k = 0;
   for (int i = 0; i < lines; ++i)
     if (both_non_negative(obs[i], sim[i])) {
-      to[k] = t(obs[i]);
-      f.Qobs_sum += to[k++];
+      f.Qobs_sum += t(obs[i]);
       f.Qsim_sum += t(sim[i]);
+      ++k;
     }
-  f.num = static_cast<std::uint32_t>(k);
+  f.num = k;
   centred_sums c(f);
-  k = 0;
   for (int i = 0; i < lines; ++i)
-    if (both_non_negative(obs[i], sim[i])) c.add(to[k++], t(sim[i]));
+    if (both_non_negative(obs[i], sim[i])) c.add(t(obs[i]), t(sim[i]));
   fit_row row;
   extra_measures(row, c);
   nse = row.nse;
@@ -79,10 +76,9 @@ low_flow_record low_flows(const double* obs, const double* sim, int lines, bool 
     r.reason = "the observed mean is zero: no offset keeps a zero flow's logarithm";
     return r;
   }
-  const scratch_array<double> to = scratch<double>(n);
-  transformed_efficiencies(obs, sim, lines, [eps](double q) { return std::log(q + eps); }, to.get(),
+  transformed_efficiencies(obs, sim, lines, [eps](double q) { return std::log(q + eps); },
                            r.log_nse, r.log_kge_2012);
-  transformed_efficiencies(obs, sim, lines, [eps](double q) { return 1 / (q + eps); }, to.get(),
+  transformed_efficiencies(obs, sim, lines, [eps](double q) { return 1 / (q + eps); },
                            r.inverse_nse, r.inverse_kge_2012);
   return r;
 }
