@@ -217,7 +217,19 @@ struct centred_sums {
   double oo = 0, ss = 0, os = 0;  // sum (o - mean o)^2, (s - mean s)^2, their product sum
   double dd = 0, ad = 0;          // sum (s - o)^2, sum |s - o|
   explicit centred_sums(const fit_sums& f);
-  void add(double o, double s);
+  // Adds one line (inline: the extras and the low flows add millions of
+  // lines on a long record).
+  void add(double o, double s) {
+    num += 1;
+    const double co = o - mean_o;
+    const double cs = s - mean_s;
+    oo += co * co;
+    ss += cs * cs;
+    os += co * cs;
+    const double d = s - o;
+    dd += d * d;
+    ad += std::fabs(d);
+  }
 };
 void extra_measures(fit_row& row, const centred_sums& c); // nse, kge_2009, kge_2012, mae
 

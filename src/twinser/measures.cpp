@@ -132,18 +132,6 @@ fit_row measure_bundle(const fit_sums& f, rms_order order) {
 centred_sums::centred_sums(const fit_sums& f)
     : mean_o(f.Qobs_sum / f.num), mean_s(f.Qsim_sum / f.num) {}
 
-void centred_sums::add(double o, double s) {
-  num += 1;
-  const double co = o - mean_o;
-  const double cs = s - mean_s;
-  oo += co * co;
-  ss += cs * cs;
-  os += co * cs;
-  const double d = s - o;
-  dd += d * d;
-  ad += std::fabs(d);
-}
-
 void extra_measures(fit_row& row, const centred_sums& c) {
   const double r = c.os / std::sqrt(c.oo * c.ss);
   const double alpha = std::sqrt(c.ss / c.oo);
