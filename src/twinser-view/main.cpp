@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <future>
 #include <memory>
 #include <iostream>
 #include <string>
@@ -82,22 +83,29 @@ int write_extras(const twinser::run_record& run) {
   for (const extra_output& x : extras) {
     const std::string path = beside_report(run.report_file, x.extension);
     files.push_back(std::make_unique<twinser_view::pending_file>(path));
-    twinser_view::pending_file& file = *files.back();
-    if (!file.failure().empty()) {
-      std::cout << "Cannot open output file: " << path << " (" << file.failure() << ")\n";
-      return 1;
-    }
-    errno = 0;
-    std::string why;
-    if (!x.write(summary, twinser::current_store(), file.temp_path()))
-      why = std::strerror(errno != 0 ? errno : EIO);
-    else
-      why = file.check();
-    if (!why.empty()) {
-      std::cout << "Error: cannot write " << path << ": " << why << "\n";
+    if (!files.back()->failure().empty()) {
+      std::cout << "Cannot open output file: " << path << " (" << files.back()->failure() << ")\n";
       return 1;
     }
   }
+  // both files written and synced at once, one on each core; a failure is
+  // said for the first file in order that has one
+  const auto write_one = [&summary](const extra_output& x, twinser_view::pending_file& file) {
+    errno = 0;
+    if (!x.write(summary, twinser::current_store(), file.temp_path()))
+      return std::string(std::strerror(errno != 0 ? errno : EIO));
+    return file.check();
+  };
+  std::vector<std::future<std::string>> written_ok;
+  for (std::size_t i = 1; i < files.size(); ++i)
+    written_ok.push_back(twinser::start_beside([&, i] { return write_one(extras[i], *files[i]); }));
+  std::vector<std::string> failures{write_one(extras[0], *files[0])};
+  for (std::future<std::string>& w : written_ok) failures.push_back(w.get());
+  for (std::size_t i = 0; i < files.size(); ++i)
+    if (!failures[i].empty()) {
+      std::cout << "Error: cannot write " << files[i]->final_path() << ": " << failures[i] << "\n";
+      return 1;
+    }
   std::string written;
   for (auto& file : files) {
     const std::string why = file->commit();
