@@ -71,7 +71,7 @@ PY
 echo "basins.csv: $(($(wc -l < "$dir/basins.csv") - 1)) rows; basins.html: $(stat -c %s "$dir/basins.html") bytes"
 
 # Sorting the page by each column twice, layout included, in headless Chromium
-browser=${CHROMIUM:-chromium}
+browser=${CHROMIUM:-$(command -v chromium-headless-shell || command -v chromium)}
 "$browser" --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
   --disable-background-networking --disable-component-update --disable-sync \
   --disable-dev-shm-usage --user-data-dir="$work/profile" --window-size=1280,2200 \

@@ -34,7 +34,7 @@ CTL
 mv "$work/report.html" "$work/century.html"
 lines=$(python3 -c 'import json, sys; print(json.load(open(sys.argv[1]))["period"]["lines"])' "$work/report.json")
 echo "century hourly page: $lines lines a series, $(stat -c %s "$work/century.html") bytes"
-browser=${CHROMIUM:-chromium}
+browser=${CHROMIUM:-$(command -v chromium-headless-shell || command -v chromium)}
 for run in $(seq "$runs"); do
   rm -rf "$work/profile"
   "$browser" --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \

@@ -7,7 +7,7 @@
 set -eu
 
 build_pkgs=(libcli11-dev nlohmann-json3-dev libcsv-dev libdeflate-dev pkg-config libhowardhinnant-date-dev libnetcdf-dev)
-test_pkgs=(libgtest-dev zlib1g-dev parallel groff python3 python3-jsonschema chromium netcdf-bin)
+test_pkgs=(libgtest-dev zlib1g-dev parallel groff python3 python3-jsonschema chromium-headless-shell netcdf-bin)
 
 case "${1:-build}" in
   build) want=("${build_pkgs[@]}") ;;

@@ -13,7 +13,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp -r "$example"/. "$work"/
 (cd "$work" && "$build/twinser-view" -o minam.ctl > /dev/null)
-"${CHROMIUM:-chromium}" --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
+"${CHROMIUM:-$(command -v chromium-headless-shell || command -v chromium)}" --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
   --disable-background-networking --disable-component-update --disable-sync \
   --user-data-dir="$work/profile" --hide-scrollbars --force-device-scale-factor=0.8 \
   --window-size=1100,1640 --virtual-time-budget=10000 \
@@ -37,7 +37,7 @@ obs.xk sim.xk long_report.txt
 @Q
 CTL
 (cd "$work/long" && "$build/twinser-view" long.ctl > /dev/null)
-"${CHROMIUM:-chromium}" --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
+"${CHROMIUM:-$(command -v chromium-headless-shell || command -v chromium)}" --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
   --disable-background-networking --disable-component-update --disable-sync \
   --user-data-dir="$work/profile" --hide-scrollbars --force-device-scale-factor=0.8 \
   --window-size=1100,1900 --virtual-time-budget=10000 \

@@ -80,37 +80,32 @@ int write_extras(const twinser::run_record& run) {
   if (run.status == 1) return run.status; // the run stopped: nothing to render
   const nlohmann::ordered_json summary = twinser_view::summary_json(run, TWINSER_VERSION);
   std::vector<std::unique_ptr<twinser_view::pending_file>> files;
-  // each rendering is written and synced on a thread of its own, so that
-  // the two overlap; the outcomes are told in order, as if written in turn:
-  // the first failure is the one told, and nothing after it
-  std::vector<std::future<std::string>> writing; // "" or why the file could not be written
-  const auto first_failure = [&writing, &files]() -> bool {
-    for (std::size_t i = 0; i < writing.size(); ++i) {
-      const std::string why = writing[i].get();
-      if (why.empty()) continue;
-      std::cout << "Error: cannot write " << files[i]->final_path() << ": " << why << "\n";
-      for (std::size_t j = i + 1; j < writing.size(); ++j) writing[j].wait();
-      return true;
-    }
-    return false;
-  };
   for (const extra_output& x : extras) {
     const std::string path = beside_report(run.report_file, x.extension);
     files.push_back(std::make_unique<twinser_view::pending_file>(path));
-    twinser_view::pending_file& file = *files.back();
-    if (!file.failure().empty()) {
-      if (first_failure()) return 1;
-      std::cout << "Cannot open output file: " << path << " (" << file.failure() << ")\n";
+    if (!files.back()->failure().empty()) {
+      std::cout << "Cannot open output file: " << path << " (" << files.back()->failure() << ")\n";
       return 1;
     }
-    writing.push_back(twinser::start_beside([&x, &summary, &file] {
-      errno = 0; // errno is the writing thread's own
-      if (!x.write(summary, twinser::current_store(), file.temp_path()))
-        return std::string(std::strerror(errno != 0 ? errno : EIO));
-      return file.check();
-    }));
   }
-  if (first_failure()) return 1;
+  // both files written and synced at once, one on each core; a failure is
+  // said for the first file in order that has one
+  const auto write_one = [&summary](const extra_output& x, twinser_view::pending_file& file) {
+    errno = 0;
+    if (!x.write(summary, twinser::current_store(), file.temp_path()))
+      return std::string(std::strerror(errno != 0 ? errno : EIO));
+    return file.check();
+  };
+  std::vector<std::future<std::string>> written_ok;
+  for (std::size_t i = 1; i < files.size(); ++i)
+    written_ok.push_back(twinser::start_beside([&, i] { return write_one(extras[i], *files[i]); }));
+  std::vector<std::string> failures{write_one(extras[0], *files[0])};
+  for (std::future<std::string>& w : written_ok) failures.push_back(w.get());
+  for (std::size_t i = 0; i < files.size(); ++i)
+    if (!failures[i].empty()) {
+      std::cout << "Error: cannot write " << files[i]->final_path() << ": " << failures[i] << "\n";
+      return 1;
+    }
   std::string written;
   for (auto& file : files) {
     const std::string why = file->commit();

@@ -7,11 +7,11 @@ set -u
 bin_dir=$1 shot=$2
 src=$(cd "$(dirname "$0")/../.." && pwd)
 browser=${CHROMIUM:-}
-for b in chromium chromium-headless-shell chrome-headless-shell; do
+for b in chromium-headless-shell chromium chrome-headless-shell; do
   [ -n "$browser" ] && break
   command -v "$b" > /dev/null && browser=$b
 done
-[ -n "$browser" ] || { echo "no headless Chromium found: scripts/deps.sh test installs chromium"; exit 1; }
+[ -n "$browser" ] || { echo "no headless Chromium found: scripts/deps.sh test installs chromium-headless-shell"; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 b=$work/campaign

@@ -13,12 +13,12 @@ page=$1 summary=$2 shot=$3
 shift 3
 here=$(cd "$(dirname "$0")" && pwd)
 browser=${CHROMIUM:-}
-for b in chromium chromium-headless-shell chrome-headless-shell; do
+for b in chromium-headless-shell chromium chrome-headless-shell; do
   [ -n "$browser" ] && break
   command -v "$b" > /dev/null && browser=$b
 done
 if [ -z "$browser" ]; then
-  echo "no headless Chromium found: scripts/deps.sh test installs the Debian package chromium"
+  echo "no headless Chromium found: scripts/deps.sh test installs the Debian package chromium-headless-shell"
   exit 1
 fi
 profile=$(mktemp -d)

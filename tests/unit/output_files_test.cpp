@@ -20,13 +20,13 @@ using twinser_view::written_by_view;
 namespace {
 
 // A fresh, empty folder for one test.
-struct scratch {
+struct temp_folder {
   fs::path dir;
-  scratch() {
+  temp_folder() {
     char name[] = "/tmp/twinser_files_XXXXXX";
     dir = mkdtemp(name);
   }
-  ~scratch() { fs::remove_all(dir); }
+  ~temp_folder() { fs::remove_all(dir); }
   std::string at(const char* name) const { return (dir / name).string(); }
   int entries() const { return static_cast<int>(std::distance(fs::directory_iterator(dir), {})); }
 };
@@ -41,7 +41,7 @@ std::string text_of(const std::string& path) {
 } // namespace
 
 TEST(ViewFiles, OnlyTheSummaryAndPageTheWritersMakeAreOurs) {
-  scratch s;
+  temp_folder s;
   const double obs[] = {1, 2, 3}, sim[] = {1, 2, 2};
   const twinser::store_view store{obs, sim, 3, 24, 1, 2001};
   ASSERT_TRUE(twinser_view::write_summary(twinser::run_record{}, store, s.at("r.json")));
@@ -62,7 +62,7 @@ TEST(ViewFiles, OnlyTheSummaryAndPageTheWritersMakeAreOurs) {
 }
 
 TEST(ViewFiles, WrittenUnderATemporaryNameAndRenamedOnCommit) {
-  scratch s;
+  temp_folder s;
   put(s.at("r.json"), "old\n");
   {
     pending_file f(s.at("r.json"));
@@ -94,7 +94,7 @@ TEST(ViewFiles, WrittenUnderATemporaryNameAndRenamedOnCommit) {
 
 TEST(ViewFilesDeathTest, ASignalRemovesTheTemporaryFiles) {
   for (int sig : {SIGINT, SIGTERM}) {
-    scratch s;
+    temp_folder s;
     EXPECT_EXIT(
         {
           pending_file a(s.at("r.json"));

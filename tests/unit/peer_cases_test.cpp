@@ -21,7 +21,7 @@ using namespace twinser_test;
 
 namespace {
 
-const double NaN = std::numeric_limits<double>::quiet_NaN();
+using twinser_test::NaN;
 
 struct PeerCase {
   const char* name;

@@ -13,7 +13,7 @@ using namespace twinser;
 
 namespace {
 
-std::string printed(double v, int digits) {
+std::string printed_g(double v, int digits) {
   char text[64];
   std::snprintf(text, sizeof text, "%#.*g", digits, v);
   return text;
@@ -28,8 +28,8 @@ TEST(Summary, EqualIntervalsGiveTheTopTheReportPrintsAndTheDataMaximumApart) {
   run.control("7\n");
   equal_ints();
   const auto& d = std::get<class_record>(ctx.results.selections.back());
-  EXPECT_EQ(printed(d.interval_top, 5), "44.598");
-  EXPECT_EQ(printed(d.max_observed, 5), "44.597");
+  EXPECT_EQ(printed_g(d.interval_top, 5), "44.598");
+  EXPECT_EQ(printed_g(d.max_observed, 5), "44.597");
   EXPECT_NE(run.report_text().find(" 44.598:"), std::string::npos);
   const auto j = twinser_view::summary_json(ctx.results, "test");
   EXPECT_EQ(j["selections"][0]["max_observed"].get<double>(), d.interval_top);

@@ -6,12 +6,15 @@
 
 #include <cstdio>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
 namespace twinser_test {
+
+inline const double NaN = std::numeric_limits<double>::quiet_NaN(); // a value that is no number
 
 // A temporary file that is removed again when the test ends.
 struct TempFile {

@@ -19,7 +19,7 @@ using namespace twinser_test;
 
 namespace {
 
-const double NaN = std::numeric_limits<double>::quiet_NaN();
+using twinser_test::NaN;
 
 std::string rep(char c, int n) { return std::string(n, c); }
 
