@@ -107,13 +107,16 @@ benchmark_record seasonal_benchmark(const double* obs, const double* sim, int li
   }
 
   // the benchmark of each calendar day of each year, worked out once for
-  // all the lines of that day; `others` = 0 marks a day no other year has
-  std::vector<double> bench(sum_year.size());
-  std::vector<std::uint32_t> others(sum_year.size());
+  // all the lines of that day, into the slots of the day's own sums, which
+  // are done with once it is (fresh pages cost more here than the sums);
+  // `others` = 0 marks a day no other year has
+  std::vector<double>& bench = sum_year;
+  std::vector<std::uint32_t>& others = n_year;
   for (std::size_t yk = 0; yk < sum_year.size(); ++yk) {
     const std::size_t key = yk % static_cast<std::size_t>(keys);
-    others[yk] = n_all[key] - n_year[yk];
-    if (others[yk] != 0) bench[yk] = (sum_all[key] - sum_year[yk]) / others[yk];
+    const std::uint32_t other_lines = n_all[key] - n_year[yk];
+    if (other_lines != 0) bench[yk] = (sum_all[key] - sum_year[yk]) / other_lines;
+    others[yk] = other_lines;
   }
 
   double num = 0, den = 0;
