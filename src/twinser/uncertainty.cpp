@@ -203,14 +203,15 @@ uncertainty_record block_bootstrap(const std::vector<year_sums>& years, int resa
   }
   const std::size_t k = years.size();
 
-  // the resamples
-  const std::vector<std::uint32_t> draws = bootstrap_draws(seed, u.years, resamples);
+  // the resamples, each year drawn as it is pooled: the draws of
+  // bootstrap_draws in turn, never held (as many as years x resamples)
   std::vector<double> values[MEASURES];
   for (auto& v : values) v.reserve(static_cast<std::size_t>(resamples));
+  std::uint64_t state = seed;
   for (int b = 0; b < resamples; ++b) {
-    const std::uint32_t* draw = draws.data() + static_cast<std::size_t>(b) * k;
     year_sums pooled;
-    for (std::size_t j = 0; j < k; ++j) pooled = combine(pooled, years[draw[j]]);
+    for (std::size_t j = 0; j < k; ++j)
+      pooled = combine(pooled, years[static_cast<std::size_t>(splitmix64(state) % k)]);
     sample_measures m = measures_of(pooled);
     for (int j = 0; j < MEASURES; ++j) values[j].push_back(measure_at(m, j));
   }
