@@ -315,13 +315,16 @@ void sort_bucket(double* a, std::size_t n) {
 
 // The values of the duration curve, drawn from the store: which lines take
 // part (both values present and not negative), how many, and for each
-// series the bits in which its keys differ, found in one pass over the store.
+// series the bits in which its keys differ, found in one pass over the store;
+// then, in a second pass, how many values of each series fall in each bucket
+// of its leading digit.
 struct curve_values {
   const double* obs;
   const double* sim;
   int lines;
   std::size_t n = 0;
-  sort_key differ[2] = {0, 0}; // observed, simulated
+  digit leading[2];          // of the observed and the simulated values
+  bucket_counts counts[2]{}; // values in each bucket of the leading digit
 
   curve_values(const double* o, const double* s, int l) : obs(o), sim(s), lines(l) {
     sort_key any[2] = {0, 0}, all[2] = {~sort_key{0}, ~sort_key{0}};
@@ -334,8 +337,12 @@ struct curve_values {
         all[1] &= ks;
         ++n;
       }
-    differ[0] = any[0] ^ all[0];
-    differ[1] = any[1] ^ all[1];
+    for (int k = 0; k < 2; ++k) leading[k] = leading_digit(any[k] ^ all[k], n);
+    for (int i = 0; i < lines; ++i)
+      if (both_non_negative(obs[i], sim[i])) {
+        ++counts[0][leading[0].of(obs[i] + 0.0)];
+        ++counts[1][leading[1].of(sim[i] + 0.0)];
+      }
   }
 
   // The values of one series (0 observed, 1 simulated) of the lines taking
@@ -388,11 +395,8 @@ struct ranks_read {
 
 void curve_values::sort_into(int series, double* desc, const ranks_read& read) const {
   const double* values = series == 0 ? obs : sim;
-  const digit d = leading_digit(differ[series], n);
-  bucket_counts next;
-  std::fill_n(next.begin(), d.buckets, 0);
-  for (int i = 0; i < lines; ++i)
-    if (both_non_negative(obs[i], sim[i])) ++next[d.of(values[i] + 0.0)];
+  const digit& d = leading[series];
+  bucket_counts next = counts[series];
   starts_from_counts(next, d.buckets);
   for (int i = 0; i < lines; ++i)
     if (both_non_negative(obs[i], sim[i])) {
