@@ -12,26 +12,10 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$top/build}
 view=$build/twinser-view
 runs=${BENCH_RUNS:-11}
-dir=$top/bench/data/century_hourly
-if [ ! -f "$dir/sim.xk" ] || [ "$top/bench/gen_series.py" -nt "$dir/sim.xk" ]; then
-  python3 "$top/bench/gen_series.py" 1 1901 2000 "$dir"
-fi
+. "$top/bench/century.sh"
+dir=$(bench_series century_hourly 1 1901 2000)
 # every selection, as bench/run.sh times twinser
-cat > "$dir/view.ctl" <<CTL
-# benchmark run of the view: every selection
-@
-$dir/obs.xk $dir/sim.xk report.txt
--1 -1 -1 -1 500
-@T 1
-@A 10
-@E 5 10 30 50 100 200
-@D 10
-@F 2 0 20 20 9999
-@G 3 0 3 1 1950 0 4 1 1950 0 6 1 1975 0 9 1 1975 0 1 1 1999 24 12 31 1999
-@H 40 72
-@I 12
-@Q
-CTL
+every_selection_control "$dir/obs.xk" "$dir/sim.xk" "@T 1" > "$dir/view.ctl"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 python3 - "$work" "$runs" "$view" "$dir/view.ctl" <<'PY'

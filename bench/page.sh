@@ -14,22 +14,9 @@ trap 'rm -rf "$work"' EXIT
 # the century case: bench/gen_series.py's hourly pair, 1901 to 2000, through
 # twinser-view with events (the last spans the whole period), peaks, flow
 # classes and yearly balances
-python3 "$top/bench/gen_series.py" 1 1901 2000 "$work"
-cat > "$work/run.ctl" <<'CTL'
-# a century of hourly lines
-@
-obs.xk sim.xk report.txt
--1 -1 -1 -1 500
-@E 3 10 50 100
-@D 10
-@G 3
-0 1 1 1902 0 1 1 1903
-0 3 1 1950 0 6 1 1950
-0 1 1 1901 24 12 31 2000
-@H 40 72
-@I 12
-@Q
-CTL
+. "$top/bench/century.sh"
+ln -s "$(bench_series century_hourly 1 1901 2000)"/*.xk "$work"/
+page_control > "$work/run.ctl"
 (cd "$work" && "$build/twinser-view" run.ctl > /dev/null)
 mv "$work/report.html" "$work/century.html"
 lines=$(python3 -c 'import json, sys; print(json.load(open(sys.argv[1]))["period"]["lines"])' "$work/report.json")

@@ -27,31 +27,15 @@ trap 'rm -rf "$work"' EXIT
 
 # ------------------------------------------------------------ a century hourly
 
-# gen_dir NAME FIRST_YEAR: hourly series from FIRST_YEAR to 2000 in bench/data/NAME
+. "$top/bench/century.sh"
+# gen_dir NAME FIRST_YEAR: hourly series from FIRST_YEAR to 2000 in
+# bench/data/NAME, with every.ctl (every selection) and read.ctl (the series
+# read, nothing else). The series are named by full path, so that every run
+# can start in one directory (the report and event.dat land there).
 gen_dir() {
-  local dir=$top/bench/data/$1
-  if [ ! -f "$dir/sim.xk" ] || [ "$top/bench/gen_series.py" -nt "$dir/sim.xk" ]; then
-    python3 "$top/bench/gen_series.py" 1 "$2" 2000 "$dir"
-  fi
-  # every selection: 10 lines shown, E with 5 values, D 10 intervals, F two
-  # intervals, G a month, a season and a year, H and I. The series are named
-  # by full path, so that every run can start in one directory (the report
-  # and event.dat land there).
-  cat > "$dir/every.ctl" <<CTL
-# benchmark run: every selection
-@
-$dir/obs.xk $dir/sim.xk report.txt
--1 -1 -1 -1 500
-@T 1
-@A 10
-@E 5 10 30 50 100 200
-@D 10
-@F 2 0 20 20 9999
-@G 3 0 3 1 1950 0 4 1 1950 0 6 1 1975 0 9 1 1975 0 1 1 1999 24 12 31 1999
-@H 40 72
-@I 12
-@Q
-CTL
+  local dir
+  dir=$(bench_series "$1" 1 "$2" 2000)
+  every_selection_control "$dir/obs.xk" "$dir/sim.xk" "@T 1" > "$dir/every.ctl"
   printf '# benchmark run: read the series only\n@\n%s %s report.txt\n-1 -1 -1 -1 500\n@Q\n' \
     "$dir/obs.xk" "$dir/sim.xk" > "$dir/read.ctl"
   echo "$dir"

@@ -11,22 +11,9 @@ build=$(cd "${1:-$top/build}" && pwd)
 pairs=${2:-15}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-python3 "$top/bench/gen_series.py" 1 1901 2000 "$work"
-cat > "$work/run.ctl" <<'CTL'
-# a century of hourly lines
-@ A century of hourly lines
-obs.xk sim.xk report.txt
--1 -1 -1 -1 500
-@E 3 10 50 100
-@D 10
-@G 3
-0 1 1 1902 0 1 1 1903
-0 3 1 1950 0 6 1 1950
-0 1 1 1901 24 12 31 2000
-@H 40 72
-@I 12
-@Q
-CTL
+. "$top/bench/century.sh"
+ln -s "$(bench_series century_hourly 1 1901 2000)"/*.xk "$work"/
+page_control > "$work/run.ctl"
 python3 - "$work" "$build" "$pairs" <<'PY'
 import os, statistics, subprocess, sys, time
 work, build, pairs = sys.argv[1], sys.argv[2], int(sys.argv[3])

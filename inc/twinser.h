@@ -646,22 +646,19 @@ template <typename F> auto start_beside(F f) -> std::future<decltype(f())> {
     return std::async(std::launch::deferred, std::move(f));
   }
 }
-// Scratch of a measure, as long as a series: left unset (its user fills
-// it), taken like a store array, and given back to its thread's small stock
-// when its owner ends, so that the next measure on that thread finds pages
-// already touched: on the machines the tool runs on, clearing fresh pages
-// for the kernel cost more than the measures themselves.
-void* scratch_take(std::size_t bytes);      // a block of at least `bytes`, from the stock or fresh
-void scratch_give(void* block, std::size_t bytes) noexcept; // back to the stock (or freed when it is full)
-struct scratch_return {
-  std::size_t bytes = 0;
-  void operator()(void* p) const noexcept { scratch_give(p, bytes); }
+// Scratch of a measure or of the page, as long as a series: left unset (its
+// user fills it) and taken like a store array, so that a long one costs a
+// few huge-page faults instead of thousands of small ones; freed with its
+// owner.
+struct free_deleter {
+  void operator()(void* p) const noexcept { std::free(p); }
 };
-template <typename T> using scratch_array = std::unique_ptr<T[], scratch_return>;
+template <typename T> using scratch_array = std::unique_ptr<T[], free_deleter>;
 template <typename T> scratch_array<T> scratch(std::size_t count) {
   static_assert(std::is_trivially_copyable_v<T>);
-  const std::size_t bytes = count * sizeof(T);
-  return scratch_array<T>(static_cast<T*>(scratch_take(bytes)), scratch_return{bytes});
+  T* p = static_cast<T*>(store_array(count * sizeof(T)));
+  if (p == nullptr) throw std::bad_alloc();
+  return scratch_array<T>(p);
 }
 bool is_space(char c);                   // white space within a data line, CR included
 bool number_char(char c);                // a character extraction can collect into a number

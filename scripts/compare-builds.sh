@@ -66,15 +66,9 @@ for ctl in "$top"/examples/*/*.ctl; do
 done
 
 # benchmark series, generated once into bench/data/ (not kept in git)
-gen() { # NAME STEP FIRST LAST
-  local d=$top/bench/data/$1
-  if [ ! -f "$d/sim.xk" ] || [ "$top/bench/gen_series.py" -nt "$d/sim.xk" ]; then
-    python3 "$top/bench/gen_series.py" "$2" "$3" "$4" "$d" || exit 2
-  fi
-  echo "$d"
-}
-hourly=$(gen compare_hourly 1 1901 2000)
-daily=$(gen compare_daily 24 1901 2000)
+. "$top/bench/century.sh"
+hourly=$(bench_series compare_hourly 1 1901 2000) || exit 2
+daily=$(bench_series compare_daily 24 1901 2000) || exit 2
 dir=$work/bench
 for pair in "hourly:$hourly" "daily:$daily"; do
   rm -rf "$dir"
@@ -82,20 +76,7 @@ for pair in "hourly:$hourly" "daily:$daily"; do
   d=${pair#*:}
   ln -s "$d/obs.xk" "$dir/obs.xk"
   ln -s "$d/sim.xk" "$dir/sim.xk"
-  cat > "$dir/every.ctl" <<CTL
-# every selection
-@
-obs.xk sim.xk report.txt
--1 -1 -1 -1 500
-@A 10
-@E 5 10 30 50 100 200
-@D 10
-@F 2 0 20 20 9999
-@G 3 0 3 1 1950 0 4 1 1950 0 6 1 1975 0 9 1 1975 0 1 1 1999 24 12 31 1999
-@H 40 72
-@I 12
-@Q
-CTL
+  every_selection_control obs.xk sim.xk > "$dir/every.ctl"
   echo "-o every.ctl" > "$dir/args"
   compare "bench/${pair%%:*}" "$dir"
 done

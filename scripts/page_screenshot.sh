@@ -13,12 +13,16 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp -r "$example"/. "$work"/
 (cd "$work" && "$build/twinser-view" -o minam.ctl > /dev/null)
-"${CHROMIUM:-$(command -v chromium-headless-shell || command -v chromium)}" --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
-  --disable-background-networking --disable-component-update --disable-sync \
-  --user-data-dir="$work/profile" --hide-scrollbars --force-device-scale-factor=0.8 \
-  --window-size=1100,1640 --virtual-time-budget=10000 \
-  --screenshot="$top/docs/page.png" "file://$work/minam_report.html" 2> /dev/null
-echo "docs/page.png: $(stat -c %s "$top/docs/page.png") bytes"
+browser=${CHROMIUM:-$(command -v chromium-headless-shell || command -v chromium)}
+shoot() { # PAGE.html HEIGHT NAME: the top HEIGHT pixels of the page into docs/NAME
+  "$browser" --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
+    --disable-background-networking --disable-component-update --disable-sync \
+    --user-data-dir="$work/profile" --hide-scrollbars --force-device-scale-factor=0.8 \
+    --window-size="1100,$2" --virtual-time-budget=10000 \
+    --screenshot="$top/docs/$3" "file://$1" 2> /dev/null
+  echo "docs/$3: $(stat -c %s "$top/docs/$3") bytes"
+}
+shoot "$work/minam_report.html" 1640 page.png
 
 # a long hourly record: twenty years of bench/gen_series.py's hourly pair,
 # with events and peaks, photographed down to the event grid
@@ -37,9 +41,4 @@ obs.xk sim.xk long_report.txt
 @Q
 CTL
 (cd "$work/long" && "$build/twinser-view" long.ctl > /dev/null)
-"${CHROMIUM:-$(command -v chromium-headless-shell || command -v chromium)}" --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
-  --disable-background-networking --disable-component-update --disable-sync \
-  --user-data-dir="$work/profile" --hide-scrollbars --force-device-scale-factor=0.8 \
-  --window-size=1100,1900 --virtual-time-budget=10000 \
-  --screenshot="$top/docs/page_hourly.png" "file://$work/long/long_report.html" 2> /dev/null
-echo "docs/page_hourly.png: $(stat -c %s "$top/docs/page_hourly.png") bytes"
+shoot "$work/long/long_report.html" 1900 page_hourly.png

@@ -2,11 +2,9 @@
 // year labels, allocated once per run and never freed.
 #include "twinser.h"
 
-#include <array>
 #include <cstddef>
 #include <cstdlib>
 #include <iostream>
-#include <new>
 
 #ifdef __linux__
 #include <sys/mman.h>
@@ -51,58 +49,6 @@ void* store_array(std::size_t bytes) {
   }
 #endif
   return std::malloc(bytes > 0 ? bytes : 1);
-}
-
-// ---------------------------------------------------------- scratch stock
-//
-// Each thread keeps up to four blocks its measures gave back, with the size
-// each was taken for; a request takes the smallest that is large enough.
-// Blocks are freed when the thread ends.
-
-namespace {
-struct scratch_stock {
-  struct block {
-    void* at = nullptr;
-    std::size_t bytes = 0;
-  };
-  std::array<block, 4> kept{};
-  ~scratch_stock() {
-    for (block& b : kept) std::free(b.at);
-  }
-};
-thread_local scratch_stock stock;
-} // namespace
-
-void* scratch_take(std::size_t bytes) {
-  scratch_stock::block* best = nullptr;
-  for (scratch_stock::block& b : stock.kept)
-    if (b.at != nullptr && b.bytes >= bytes && (best == nullptr || b.bytes < best->bytes)) best = &b;
-  if (best != nullptr) {
-    void* p = best->at;
-    *best = {};
-    return p;
-  }
-  void* p = store_array(bytes);
-  if (p == nullptr) throw std::bad_alloc();
-  return p;
-}
-
-void scratch_give(void* block, std::size_t bytes) noexcept {
-  if (block == nullptr) return;
-  scratch_stock::block* slot = nullptr; // an empty one, else the smallest kept if this one is larger
-  for (scratch_stock::block& b : stock.kept)
-    if (b.at == nullptr) {
-      slot = &b;
-      break;
-    } else if (b.bytes < bytes && (slot == nullptr || b.bytes < slot->bytes)) {
-      slot = &b;
-    }
-  if (slot == nullptr) {
-    std::free(block);
-    return;
-  }
-  std::free(slot->at);
-  *slot = {block, bytes};
 }
 
 // Labels every line with the month and year of the end of its step; an end
