@@ -338,22 +338,40 @@ struct curve_values {
   bucket_counts counts[2]{}; // values in each bucket of the leading digit
 
   curve_values(const double* o, const double* s, int l) : obs(o), sim(s), lines(l) {
-    sort_key any[2] = {0, 0}, all[2] = {~sort_key{0}, ~sort_key{0}};
+    // in locals, which stay in registers, rather than in members
+    sort_key any_o = 0, all_o = ~sort_key{0}, any_s = 0, all_s = ~sort_key{0};
+    std::size_t taking_part = 0;
     for (int i = 0; i < lines; ++i)
       if (both_non_negative(obs[i], sim[i])) {
         const sort_key ko = key_of(obs[i] + 0.0), ks = key_of(sim[i] + 0.0);
-        any[0] |= ko;
-        all[0] &= ko;
-        any[1] |= ks;
-        all[1] &= ks;
-        ++n;
+        any_o |= ko;
+        all_o &= ko;
+        any_s |= ks;
+        all_s &= ks;
+        ++taking_part;
       }
-    for (int k = 0; k < 2; ++k) leading[k] = leading_digit(any[k] ^ all[k], n);
+    n = taking_part;
+    leading[0] = leading_digit(any_o ^ all_o, n);
+    leading[1] = leading_digit(any_s ^ all_s, n);
+    // Neighbouring lines of a series mostly fall in one bucket: each run of
+    // them is counted in a register and added once, rather than each value
+    // waiting on the store of the one before it to the same counter.
+    std::size_t at[2] = {0, 0};    // the bucket of each series' run under way
+    std::uint32_t run[2] = {0, 0}; // its values so far
+    const auto count = [&](int k, std::size_t b) {
+      if (b != at[k]) {
+        counts[k][at[k]] += run[k];
+        at[k] = b;
+        run[k] = 0;
+      }
+      ++run[k];
+    };
     for (int i = 0; i < lines; ++i)
       if (both_non_negative(obs[i], sim[i])) {
-        ++counts[0][leading[0].of(obs[i] + 0.0)];
-        ++counts[1][leading[1].of(sim[i] + 0.0)];
+        count(0, leading[0].of(obs[i] + 0.0));
+        count(1, leading[1].of(sim[i] + 0.0));
       }
+    for (int k = 0; k < 2; ++k) counts[k][at[k]] += run[k];
   }
 
   // The values of one series (0 observed, 1 simulated) of the lines taking
@@ -414,7 +432,7 @@ void curve_values::sort_into(int series, double* desc, const ranks_read& read) c
   // A bucket holding no rank the record reads is not filled: its values go
   // to the place past the last, over and over (about half the values of a
   // long record, whose middle the grid reads only every half per cent).
-  bucket_counts next, step;
+  bucket_counts next{}, step{};
   {
     auto place = read.places.begin();
     for (std::size_t b = 0; b < d.buckets; ++b) {
@@ -425,12 +443,21 @@ void curve_values::sort_into(int series, double* desc, const ranks_read& read) c
       step[b] = is_read ? 1 : 0;
     }
   }
+  // a run of lines in one bucket keeps its place in a register (see the counts)
+  std::size_t bucket = 0;
+  std::uint32_t at = next[0], by = step[0];
   for (int i = 0; i < lines; ++i)
     if (both_non_negative(obs[i], sim[i])) {
       const double v = values[i] + 0.0; // -0 made +0
       const std::size_t b = d.of(v);
-      desc[next[b]] = v;
-      next[b] += step[b];
+      if (b != bucket) {
+        next[bucket] = at;
+        bucket = b;
+        at = next[b];
+        by = step[b];
+      }
+      desc[at] = v;
+      at += by;
     }
   auto place = read.places.begin();
   for (std::size_t b = 0; b < d.buckets; ++b) {
