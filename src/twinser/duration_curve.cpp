@@ -184,7 +184,18 @@ static low_part low_part_of(std::span<const double> desc, double from_percent, d
   p.smallest = desc[r.last - 1];
   if (!(p.smallest > 0)) return p;
   const double lo = std::log(p.smallest);
-  for (std::size_t i = r.first; i <= r.last; ++i) p.log_sum += std::log(desc[i - 1]) - lo;
+  // gauged values carry a few significant digits, so the low flows repeat
+  // and lie together on the curve: a value like the one before it has its
+  // logarithm already
+  double before = desc[r.first - 1], log_before = std::log(before);
+  for (std::size_t i = r.first; i <= r.last; ++i) {
+    const double q = desc[i - 1];
+    if (q != before) {
+      before = q;
+      log_before = std::log(q);
+    }
+    p.log_sum += log_before - lo;
+  }
   return p;
 }
 
@@ -347,7 +358,8 @@ struct curve_values {
 
   // The values of one series (0 observed, 1 simulated) of the lines taking
   // part into desc[0..n), largest first at every rank in `read` (see
-  // ranks_read); the other ranks hold the rest of the values in no order.
+  // ranks_read); desc[n] takes the values no read rank needs, and the other
+  // ranks are left unset.
   void sort_into(int series, double* desc, const ranks_read& read) const;
 };
 
@@ -356,8 +368,8 @@ struct curve_values {
 // rank, and single places that must hold the value a full sort puts there,
 // the two neighbours curve_value reads at each probability of the grid and
 // at the bounds of the mid segment. A bucket of the leading digit holding
-// none of them is left as it is, and one holding only places gets them by
-// selection: a third of the values or more need no sort at all.
+// none of them is not filled at all, and one holding only places gets them
+// by selection: a third of the values or more need no sort at all.
 struct ranks_read {
   std::vector<std::pair<std::size_t, std::size_t>> stretches; // [first, past), ascending
   std::vector<std::size_t> places;                            // ascending, each once
@@ -396,32 +408,46 @@ struct ranks_read {
 void curve_values::sort_into(int series, double* desc, const ranks_read& read) const {
   const double* values = series == 0 ? obs : sim;
   const digit& d = leading[series];
-  bucket_counts next = counts[series];
-  starts_from_counts(next, d.buckets);
+  bucket_counts start = counts[series];
+  starts_from_counts(start, d.buckets);
+  const auto end_of = [&](std::size_t b) { return b + 1 < d.buckets ? start[b + 1] : n; };
+  // A bucket holding no rank the record reads is not filled: its values go
+  // to the place past the last, over and over (about half the values of a
+  // long record, whose middle the grid reads only every half per cent).
+  bucket_counts next, step;
+  {
+    auto place = read.places.begin();
+    for (std::size_t b = 0; b < d.buckets; ++b) {
+      const std::size_t end = end_of(b);
+      while (place != read.places.end() && *place < start[b]) ++place;
+      const bool is_read = (place != read.places.end() && *place < end) || read.stretch_within(start[b], end);
+      next[b] = is_read ? start[b] : static_cast<std::uint32_t>(n);
+      step[b] = is_read ? 1 : 0;
+    }
+  }
   for (int i = 0; i < lines; ++i)
     if (both_non_negative(obs[i], sim[i])) {
       const double v = values[i] + 0.0; // -0 made +0
-      desc[next[d.of(v)]++] = v;
+      const std::size_t b = d.of(v);
+      desc[next[b]] = v;
+      next[b] += step[b];
     }
-  // each start has moved on to its bucket's end
   auto place = read.places.begin();
-  std::size_t start = 0;
   for (std::size_t b = 0; b < d.buckets; ++b) {
-    const std::size_t end = next[b];
-    if (end - start > 1) {
-      if (read.stretch_within(start, end)) {
-        sort_bucket(desc + start, end - start);
+    const std::size_t begin = start[b], end = end_of(b);
+    if (step[b] != 0 && end - begin > 1) {
+      if (read.stretch_within(begin, end)) {
+        sort_bucket(desc + begin, end - begin);
       } else {
-        std::size_t from = start; // the places before `from` are settled
+        std::size_t from = begin; // the places before `from` are settled
         for (; place != read.places.end() && *place < end; ++place) {
-          if (*place < start) continue;
+          if (*place < begin) continue;
           std::nth_element(desc + from, desc + *place, desc + end, std::greater<>());
           from = *place + 1;
         }
       }
     }
     while (place != read.places.end() && *place < end) ++place;
-    start = end;
   }
 }
 
@@ -463,8 +489,9 @@ duration_curve_record duration_curve(const double* obs, const double* sim, int l
     r.reason = "no line where both values are present and not negative";
     return r;
   }
-  // one buffer, the observed curve in it first, then the simulated one
-  const scratch_array<double> desc = scratch<double>(n);
+  // one buffer, the observed curve in it first, then the simulated one, and
+  // a place past the last for the values of buckets no rank is read from
+  const scratch_array<double> desc = scratch<double>(n + 1);
   r.exceedance_percent = exceedance_grid();
   const ranks_read read(r, n);
   values.sort_into(0, desc.get(), read);

@@ -28,29 +28,42 @@ namespace twinser {
 // observed series whose transformed values do not vary gives 0/0, a nan the
 // summary writes as null, as for the plain efficiencies.
 
-// Both efficiencies of one transform t, in two passes over the lines taking
-// part: the means of the transformed values, then the sums about them. Each
-// pass transforms the values afresh rather than keeping them: an array as
-// long as the series, in fresh pages, costs more than the logarithms do.
-template <typename T>
-static void transformed_efficiencies(const double* obs, const double* sim, int lines, T t,
-                                     double& nse, double& kge_2012) {
-  fit_sums f; // only the two sums and the count the means need
+// Both efficiencies of both transforms, in two passes over the lines taking
+// part: the means of the transformed values, then the sums about them. The
+// logarithms of the first pass are kept for the second (a century of hourly
+// lines: 14 MB on huge pages cost less than 1.75 million logarithms worked
+// out again); the inverses are cheap and worked out afresh. Each sum adds its
+// lines in line order.
+static void transformed_efficiencies(const double* obs, const double* sim, int lines, double eps,
+                                     low_flow_record& r) {
+  fit_sums fl, fi; // only the two sums and the count the means need
+  const auto logs = scratch<double>(2 * static_cast<std::size_t>(lines)); // observed, simulated by turns
+  double* log_at = logs.get();
   std::uint32_t k = 0;
   for (int i = 0; i < lines; ++i)
     if (both_non_negative(obs[i], sim[i])) {
-      f.Qobs_sum += t(obs[i]);
-      f.Qsim_sum += t(sim[i]);
+      const double o = obs[i] + eps, s = sim[i] + eps;
+      const double lo = std::log(o), ls = std::log(s);
+      log_at[2 * k] = lo;
+      log_at[2 * k + 1] = ls;
+      fl.Qobs_sum += lo;
+      fl.Qsim_sum += ls;
+      fi.Qobs_sum += 1 / o;
+      fi.Qsim_sum += 1 / s;
       ++k;
     }
-  f.num = k;
-  centred_sums c(f);
+  fl.num = fi.num = k;
+  centred_sums cl(fl), ci(fi);
+  for (std::uint32_t j = 0; j < k; ++j) cl.add(log_at[2 * j], log_at[2 * j + 1]);
   for (int i = 0; i < lines; ++i)
-    if (both_non_negative(obs[i], sim[i])) c.add(t(obs[i]), t(sim[i]));
+    if (both_non_negative(obs[i], sim[i])) ci.add(1 / (obs[i] + eps), 1 / (sim[i] + eps));
   fit_row row;
-  extra_measures(row, c);
-  nse = row.nse;
-  kge_2012 = row.kge_2012;
+  extra_measures(row, cl);
+  r.log_nse = row.nse;
+  r.log_kge_2012 = row.kge_2012;
+  extra_measures(row, ci);
+  r.inverse_nse = row.nse;
+  r.inverse_kge_2012 = row.kge_2012;
 }
 
 low_flow_record low_flows(const double* obs, const double* sim, int lines, bool temperature) {
@@ -76,10 +89,7 @@ low_flow_record low_flows(const double* obs, const double* sim, int lines, bool 
     r.reason = "the observed mean is zero: no offset keeps a zero flow's logarithm";
     return r;
   }
-  transformed_efficiencies(obs, sim, lines, [eps](double q) { return std::log(q + eps); },
-                           r.log_nse, r.log_kge_2012);
-  transformed_efficiencies(obs, sim, lines, [eps](double q) { return 1 / (q + eps); },
-                           r.inverse_nse, r.inverse_kge_2012);
+  transformed_efficiencies(obs, sim, lines, eps, r);
   return r;
 }
 
