@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <future>
 #include <memory>
 #include <iostream>
@@ -20,17 +21,10 @@
 
 namespace {
 
-// An extra rendering of a finished run, written beside the report as
-// <report stem><extension>.
-// Both are rendered from one summary of the run, made once.
-struct extra_output {
-  const char* extension;
-  bool (*write)(const nlohmann::ordered_json& summary, const twinser::store_view&,
-                const std::string& path);
-};
-
-const std::vector<extra_output> extras = {{".json", twinser_view::write_summary_file},
-                                          {".html", twinser_view::write_page_file}};
+// The extra renderings of a finished run, written beside the report as
+// <report stem><extension>, in this order: the summary and the page. Both
+// are rendered from one summary of the run, made once.
+const char* const extras[] = {".json", ".html"};
 
 // Renderings that an earlier run of the same control file may have left:
 // removed before anything is written, so a run that stops leaves none.
@@ -49,8 +43,8 @@ void guard_extras() {
     return common::same_file(path, ctlfile) || common::same_file(path, twinser::obsfile) ||
            common::same_file(path, twinser::simfile);
   };
-  for (const extra_output& x : extras) {
-    const std::string path = beside_report(twinser::outfile, x.extension);
+  for (const char* extension : extras) {
+    const std::string path = beside_report(twinser::outfile, extension);
     twinser::refuse_if_same(path, ctlfile, "control file");
     twinser::refuse_if_same(path, twinser::obsfile, "observed file");
     twinser::refuse_if_same(path, twinser::simfile, "simulated file");
@@ -73,41 +67,58 @@ void guard_extras() {
   }
 }
 
+// The page's file, made once the store is read, so that the page can be
+// written while the analyses run; gone (and its page left unfinished) unless
+// the run ends with it renamed into place.
+std::unique_ptr<twinser_view::pending_file> page_file;
+
+void begin_page() {
+  page_file = std::make_unique<twinser_view::pending_file>(beside_report(twinser::outfile, ".html"));
+  if (!page_file->failure().empty()) return; // said after the run, in the order of the files
+  const twinser::store_view store = twinser::current_store();
+  // the kind as the summary will state it (data_record of summarise_data)
+  const twinser::data_record& d = twinser::ctx.results.data;
+  twinser_view::begin_page(page_file->temp_path(), twinser::ctx.results.control_file, twinser::ctx.results.label,
+                           store.obs, store.sim, store.lines, {d.temperature, d.flow, d.area, d.step});
+}
+
 // The extra renderings of a run that finished; the status it ends with. Both
 // are written under temporary names and checked, and only then renamed into
 // place: a run that cannot write one leaves neither.
 int write_extras(const twinser::run_record& run) {
   if (run.status == 1) return run.status; // the run stopped: nothing to render
-  const nlohmann::ordered_json summary = twinser_view::summary_json(run, TWINSER_VERSION);
-  std::vector<std::unique_ptr<twinser_view::pending_file>> files;
-  for (const extra_output& x : extras) {
-    const std::string path = beside_report(run.report_file, x.extension);
-    files.push_back(std::make_unique<twinser_view::pending_file>(path));
-    if (!files.back()->failure().empty()) {
-      std::cout << "Cannot open output file: " << path << " (" << files.back()->failure() << ")\n";
+  const std::string text = twinser_view::summary_text(twinser_view::summary_json(run, TWINSER_VERSION));
+  std::vector<twinser_view::pending_file*> files;
+  twinser_view::pending_file summary_file(beside_report(run.report_file, extras[0]));
+  files.push_back(&summary_file);
+  if (page_file == nullptr) page_file = std::make_unique<twinser_view::pending_file>(beside_report(run.report_file, extras[1]));
+  files.push_back(page_file.get());
+  for (twinser_view::pending_file* file : files)
+    if (!file->failure().empty()) {
+      std::cout << "Cannot open output file: " << file->final_path() << " (" << file->failure() << ")\n";
       return 1;
     }
-  }
-  // both files written and synced at once, one on each core; a failure is
+  // both files ended and synced at once, one on each core; a failure is
   // said for the first file in order that has one
-  const auto write_one = [&summary](const extra_output& x, twinser_view::pending_file& file) {
+  std::future<std::string> page_ok = twinser::start_beside([&] {
+    const std::string why = twinser_view::end_page(text);
+    return why.empty() ? page_file->check() : why;
+  });
+  std::string summary_ok;
+  {
     errno = 0;
-    if (!x.write(summary, twinser::current_store(), file.temp_path()))
-      return std::string(std::strerror(errno != 0 ? errno : EIO));
-    return file.check();
-  };
-  std::vector<std::future<std::string>> written_ok;
-  for (std::size_t i = 1; i < files.size(); ++i)
-    written_ok.push_back(twinser::start_beside([&, i] { return write_one(extras[i], *files[i]); }));
-  std::vector<std::string> failures{write_one(extras[0], *files[0])};
-  for (std::future<std::string>& w : written_ok) failures.push_back(w.get());
+    std::ofstream out(summary_file.temp_path(), std::ios::out | std::ios::trunc | std::ios::binary);
+    if (!(out << text) || !out.flush()) summary_ok = std::strerror(errno != 0 ? errno : EIO);
+  }
+  if (summary_ok.empty()) summary_ok = summary_file.check();
+  const std::string failures[] = {summary_ok, page_ok.get()};
   for (std::size_t i = 0; i < files.size(); ++i)
     if (!failures[i].empty()) {
       std::cout << "Error: cannot write " << files[i]->final_path() << ": " << failures[i] << "\n";
       return 1;
     }
   std::string written;
-  for (auto& file : files) {
+  for (twinser_view::pending_file* file : files) {
     const std::string why = file->commit();
     if (!why.empty()) {
       std::cout << "Error: cannot rename " << file->temp_path() << " to " << file->final_path() << ": "
@@ -173,17 +184,13 @@ int main(int argc, char** argv) {
 
   twinser::run_options options = twinser::command_line(static_cast<int>(rest.size() + 1), args.data());
   options.outputs_guarded = guard_extras;
-  // the page's series are packed while the analyses run
-  options.store_read = [] {
-    const twinser::store_view store = twinser::current_store();
-    // the kind as the summary will state it (data_record of summarise_data)
-    const twinser::data_record& d = twinser::ctx.results.data;
-    twinser_view::start_packing(store.obs, store.sim, store.lines,
-                                {d.temperature, d.flow, d.area, d.step});
-  };
+  // the page is packed and mostly written while the analyses run
+  options.store_read = begin_page;
   options.extras_wanted = true; // the summary shows them
   options.bootstrap_wanted = !no_bootstrap;
   const twinser::run_record run = twinser::run(options);
-  if (!run.finished) return run.status; // a run that stopped has no renderings
-  return write_extras(run);
+  const int status = run.finished ? write_extras(run) : run.status; // a run that stopped has no renderings
+  twinser_view::abandon_page(); // a page not renamed into place is left unfinished, and then removed
+  page_file.reset();
+  return status;
 }

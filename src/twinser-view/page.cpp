@@ -10,13 +10,17 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <fstream>
 #include <future>
 #include <iterator>
 #include <limits>
 #include <memory>
 #include <stdexcept>
+#include <string_view>
+#include <unistd.h>
 #include <vector>
 
 #include <libdeflate.h>
@@ -55,19 +59,7 @@ std::string html_text(std::string_view text) {
 // ensure_ascii leaves no raw U+2028/2029 or other non-ASCII byte; < > & occur
 // only inside strings, where the \u forms read back to the same characters.
 std::string script_json(const nlohmann::ordered_json& summary) {
-  const std::string text =
-      summary.dump(-1, ' ', true, nlohmann::ordered_json::error_handler_t::replace);
-  std::string s;
-  s.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
-    case '<': s += "\\u003c"; break;
-    case '>': s += "\\u003e"; break;
-    case '&': s += "\\u0026"; break;
-    default: s += c;
-    }
-  }
-  return s;
+  return script_safe(summary.dump(-1, ' ', true, nlohmann::ordered_json::error_handler_t::replace));
 }
 
 // ----------------------------------------------------------- series encoding
@@ -313,14 +305,6 @@ namespace {
 struct packed_pair {
   std::string obs, sim, part, drawn;
 };
-struct early_packing {
-  const double* obs = nullptr;
-  const double* sim = nullptr;
-  int lines = 0;
-  series_kind kind;
-  std::future<packed_pair> texts;
-};
-early_packing early; // begun by start_packing, taken by write_page
 
 packed_pair pack_all(const double* obs, const double* sim, int lines, series_kind kind) {
   packed_pair p;
@@ -336,29 +320,12 @@ packed_pair pack_all(const double* obs, const double* sim, int lines, series_kin
   p.drawn = script_json({{"accumulated", accumulated_depth(obs, sim, lines, kind)}});
   return p;
 }
-} // namespace
 
-void start_packing(const double* obs, const double* sim, int lines, const series_kind& kind) {
-  if (early.texts.valid()) early.texts.wait();
-  early.obs = obs;
-  early.sim = sim;
-  early.lines = lines;
-  early.kind = kind;
-  early.texts = twinser::start_beside([=] { return pack_all(obs, sim, lines, kind); });
-}
-
-void write_page(std::ostream& html, const nlohmann::ordered_json& summary, const double* obs,
-                const double* sim, int lines) {
-  const series_kind kind = series_kind_of(summary);
-  const bool begun = early.texts.valid() && early.obs == obs && early.sim == sim &&
-                     early.lines == lines && early.kind == kind;
-  const packed_pair packed = begun ? early.texts.get() : pack_all(obs, sim, lines, kind);
-  if (early.texts.valid()) early.texts.wait(); // one begun for other series: not left running
-  const std::string& obs_text = packed.obs;
-  const std::string& sim_text = packed.sim;
-
-  const std::string control = summary.value("control_file", std::string());
-  const std::string label = summary.value("label", std::string());
+// The page up to the summary: the head, the styles, the packed series and
+// uPlot. The summary comes after all of them, just before the script that
+// reads it, so that everything else can be written while the run goes on.
+void write_page_start(std::ostream& html, const std::string& control, const std::string& label,
+                      const packed_pair& packed) {
   html << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
        // nothing may be fetched when the page is viewed
        << "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
@@ -374,14 +341,12 @@ void write_page(std::ostream& html, const nlohmann::ordered_json& summary, const
        << "<noscript><p>This page draws its charts with JavaScript; the numbers are in the "
           "report and the JSON summary beside it.</p></noscript>\n"
        << "<pre id=\"twinser-errors\"></pre>\n<main id=\"twinser-page\"></main>\n"
-       << "<script type=\"application/json\" id=\"twinser-summary\">" << script_json(summary)
-       << "</script>\n"
        // each series: zigzagged bit-pattern differences of singles, low then
        // high bytes, escaped words after them, deflated (zlib), in base64;
        // unpacked by the browser's DecompressionStream
-       << "<script type=\"application/octet-stream\" id=\"twinser-obs\">" << obs_text
+       << "<script type=\"application/octet-stream\" id=\"twinser-obs\">" << packed.obs
        << "</script>\n"
-       << "<script type=\"application/octet-stream\" id=\"twinser-sim\">" << sim_text
+       << "<script type=\"application/octet-stream\" id=\"twinser-sim\">" << packed.sim
        << "</script>\n"
        // one byte a line: 1 when the line takes part in the multi-year row
        << "<script type=\"application/octet-stream\" id=\"twinser-part\">" << packed.part
@@ -389,9 +354,93 @@ void write_page(std::ostream& html, const nlohmann::ordered_json& summary, const
        << "<script type=\"application/json\" id=\"twinser-drawn\">" << packed.drawn
        << "</script>\n<script>\n";
   put(html, asset::uplot_js, asset::uplot_js_size);
-  html << "</script>\n<script>\n";
+  html << "</script>\n";
+}
+
+// The rest of the page: the summary, then the script that draws it all.
+void write_page_end(std::ostream& html, std::string_view summary) {
+  html << "<script type=\"application/json\" id=\"twinser-summary\">" << script_safe(summary)
+       << "</script>\n<script>\n";
   put(html, asset::page_js, asset::page_js_size);
   html << "</script>\n</body>\n</html>\n";
+}
+
+// The page of the run under way, begun once the store is read.
+struct early_page {
+  std::future<std::string> start_written; // "" or why the first part could not be written
+  std::ofstream file;
+};
+early_page early;
+
+std::string reason_of(int e) { return std::strerror(e != 0 ? e : EIO); }
+} // namespace
+
+std::string script_safe(std::string_view json_text) {
+  std::string s;
+  s.reserve(json_text.size() + json_text.size() / 64);
+  for (char c : json_text) {
+    switch (c) {
+    case '<': s += "\\u003c"; break;
+    case '>': s += "\\u003e"; break;
+    case '&': s += "\\u0026"; break;
+    default: s += c;
+    }
+  }
+  return s;
+}
+
+void write_page(std::ostream& html, const nlohmann::ordered_json& summary, const double* obs,
+                const double* sim, int lines) {
+  write_page_start(html, summary.value("control_file", std::string()), summary.value("label", std::string()),
+                   pack_all(obs, sim, lines, series_kind_of(summary)));
+  write_page_end(html, summary_text(summary));
+}
+
+void begin_page(const std::string& path, const std::string& control, const std::string& label,
+                const double* obs, const double* sim, int lines, const series_kind& kind) {
+  abandon_page();
+  early.start_written = twinser::start_beside([=]() -> std::string {
+    const packed_pair packed = pack_all(obs, sim, lines, kind);
+    errno = 0;
+    early.file.open(path, std::ios::out | std::ios::trunc | std::ios::binary);
+    if (!early.file) return reason_of(errno);
+    write_page_start(early.file, control, label, packed);
+    if (!early.file.flush()) return reason_of(errno);
+#ifdef __linux__
+    // the disk starts on the first megabyte while the run goes on, so that
+    // the sync at the end waits only for the rest
+    const int fd = open(path.c_str(), O_RDONLY);
+    if (fd >= 0) {
+      sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+      close(fd);
+    }
+#endif
+    return "";
+  });
+}
+
+std::string end_page(std::string_view summary) {
+  if (!early.start_written.valid()) return reason_of(EINVAL);
+  std::string failure;
+  try {
+    failure = early.start_written.get();
+  } catch (const std::exception& e) { // the series could not be packed
+    failure = e.what();
+  }
+  if (failure.empty()) {
+    errno = 0;
+    write_page_end(early.file, summary);
+    if (!early.file.flush()) failure = reason_of(errno);
+  }
+  early.file.close();
+  return failure;
+}
+
+void abandon_page() {
+  if (early.start_written.valid()) early.start_written.wait();
+  early.start_written = {};
+  if (early.file.is_open()) early.file.close();
+  early.file.clear();
 }
 
 bool write_page_file(const nlohmann::ordered_json& summary, const twinser::store_view& store,

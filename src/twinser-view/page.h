@@ -27,9 +27,12 @@ bool write_page_file(const twinser::run_record& run, const twinser::store_view& 
 bool write_page_file(const nlohmann::ordered_json& summary, const twinser::store_view& store,
                      const std::string& path);
 
-// The summary as JSON text that cannot end or comment out the <script>
-// element holding it: pure ASCII, with <, > and & written as \u003c, \u003e,
-// \u0026; bytes that are not UTF-8 in names become U+FFFD.
+// JSON text that cannot end or comment out the <script> element holding it:
+// <, > and & (which JSON has only inside strings) written as \u003c, \u003e
+// and \u0026, which read back as the same characters.
+std::string script_safe(std::string_view json_text);
+// Compact JSON so made safe: pure ASCII; bytes that are not UTF-8 in names
+// become U+FFFD.
 std::string script_json(const nlohmann::ordered_json& summary);
 
 // Text escaped for HTML content and quoted attribute values (& < > " ').
@@ -69,11 +72,17 @@ struct series_kind {
 };
 series_kind series_kind_of(const nlohmann::ordered_json& summary);
 
-// Packs the series, the lines taking part and the accumulated depth on a
-// thread of its own while the run goes on (most of the page's time);
-// write_page takes the result when it is given the same series of the same
-// kind. Called once the store is read.
-void start_packing(const double* obs, const double* sim, int lines, const series_kind& kind);
+// The page of the run under way, begun once the store is read: on a thread
+// of its own while the analyses run, the series are packed and everything
+// before the summary is written to `path` (the title from the control file's
+// name and the header label). end_page appends the summary (summary_text)
+// and the drawing script and flushes; it returns "" or why the page could
+// not be written. abandon_page waits for a page begun and leaves it
+// unfinished (the run stopped).
+void begin_page(const std::string& path, const std::string& control_file, const std::string& label,
+                const double* obs, const double* sim, int lines, const series_kind& kind);
+std::string end_page(std::string_view summary);
+void abandon_page();
 
 // Points of the accumulated-depth chart: {"every_lines": k, "obs": [...],
 // "sim": [...]}, the running sums after lines k, 2k, ... and the last line,

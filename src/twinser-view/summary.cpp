@@ -416,13 +416,16 @@ ordered_json summary_json(const run_record& run, const std::string& tool_version
   return j;
 }
 
+std::string summary_text(const ordered_json& summary) {
+  // a file or station name need not be UTF-8 (Latin-1 names are common):
+  // such bytes become U+FFFD rather than stopping the run half written
+  return summary.dump(1, ' ', false, ordered_json::error_handler_t::replace) + "\n";
+}
+
 bool write_summary_file(const ordered_json& summary, const store_view&, const std::string& path) {
   std::ofstream file(path, std::ios::out | std::ios::trunc);
   if (!file) return false;
-  // a file or station name need not be UTF-8 (Latin-1 names are common):
-  // such bytes become U+FFFD rather than stopping the run half written
-  const auto replace = ordered_json::error_handler_t::replace;
-  file << summary.dump(1, ' ', false, replace) << "\n";
+  file << summary_text(summary);
   return static_cast<bool>(file.flush());
 }
 

@@ -13,6 +13,10 @@ namespace twinser_view {
 // The whole summary; `tool_version` goes into "tool".
 nlohmann::ordered_json summary_json(const twinser::run_record& run, const std::string& tool_version);
 
+// The summary as the file holds it: indented JSON, names that are not UTF-8
+// with U+FFFD for their bad bytes, and a line end.
+std::string summary_text(const nlohmann::ordered_json& summary);
+
 // Writes the summary to `path`; false when the file cannot be written.
 bool write_summary(const twinser::run_record& run, const twinser::store_view& store,
                    const std::string& path);

@@ -37,4 +37,7 @@ status=$?
 for f in hourly_report.html hourly_report.json; do
   [ -e "$f" ] && { echo "a run that stopped left $f"; fail=1; }
 done
+# nor the page it had begun while the analyses ran
+left=$(find . -name '.twinser-view.*')
+[ -z "$left" ] || { echo "a run that stopped left its temporary files: $left"; fail=1; }
 exit $fail
