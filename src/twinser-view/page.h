@@ -42,15 +42,19 @@ std::string html_text(std::string_view text);
 std::string base64(const unsigned char* bytes, std::size_t size);
 
 // Bytes deflated (zlib format, as DecompressionStream("deflate") reads them)
-// in base64.
-std::string deflated_base64(const unsigned char* bytes, std::size_t size);
+// at libdeflate's `level` (0 to 12), in base64.
+std::string deflated_base64(const unsigned char* bytes, std::size_t size, int level);
 
-// A series as the page holds it: each value rounded to IEEE single (the
+// A series as the page holds it. Each value is rounded to IEEE single (the
 // missing value -999 and NaN become NaN, values beyond single range
-// +-infinity, so the page draws both as gaps); the difference of each value's
-// 32 bits from the previous one's (mod 2^32, the first from 0), little-endian,
-// split into four byte planes (every lowest byte, then every second byte...),
-// deflated, in base64.
+// +-infinity, so the page draws both as gaps); w_i are the 32 bits of line
+// i's single, d_i = w_i - w_(i-1) mod 2^32 (w_(-1) = 0), z_i its zigzag
+// (d_i << 1) ^ (d_i >> 31, arithmetic), c_i = min(z_i, 0xFFFF). Bytes [0, n)
+// hold the low byte of each c_i, [n, 2n) the high byte; then, for each line
+// with c_i = 0xFFFF in line order, w_i itself, little-endian. Deflated, in
+// base64. A reader needs n (the page takes it from the lines taking part,
+// one byte a line): with c = lo | hi << 8, w_i = the next escaped word when
+// c = 0xFFFF, else w_(i-1) + ((c >> 1) ^ -(c & 1)) mod 2^32.
 std::string packed_series_base64(const double* values, int lines);
 
 // One byte a line, 1 where the line takes part in the multi-year row (for

@@ -154,14 +154,23 @@
     for (const p of parts) { all.set(p, at); at += p.length; }
     return all;
   }
-  // byte planes back into words, running sums of the bit differences, the
-  // words read as singles (page.h says how the writer packs them)
-  async function series(id) {
-    const p = await inflate(id), n = p.length >> 2;
+  // The words of a series of as many lines as `part` (the lines taking part,
+  // one byte a line) holds: low and high bytes of each zigzagged difference,
+  // summed; where both are 0xFF the line's own word follows the 2 x lines
+  // bytes instead. The words read as singles (page.h says how the writer
+  // packs them).
+  async function series(id, part) {
+    const [p, q] = await Promise.all([inflate(id), part]), n = q.length;
     const words = new Uint32Array(n);
-    let w = 0;
+    let w = 0, e = 2 * n;
     for (let i = 0; i < n; i++) {
-      w = (w + (p[i] | p[n + i] << 8 | p[2 * n + i] << 16 | p[3 * n + i] << 24)) >>> 0;
+      const c = p[i] | p[n + i] << 8;
+      if (c === 0xFFFF) {
+        w = (p[e] | p[e + 1] << 8 | p[e + 2] << 16 | p[e + 3] << 24) >>> 0;
+        e += 4;
+      } else {
+        w = (w + ((c >>> 1) ^ -(c & 1))) >>> 0;
+      }
       words[i] = w;
     }
     return new Float32Array(words.buffer);
@@ -1248,7 +1257,8 @@
   const marks = [];
   const timed = (name, f) => { const t = performance.now(); f(); marks.push(name + ' ' + (performance.now() - t).toFixed(0)); };
   timed('header', header);
-  Promise.all([series('twinser-obs'), series('twinser-sim'), inflate('twinser-part')]).then(([o, s, p]) => {
+  const taking = inflate('twinser-part');
+  Promise.all([series('twinser-obs', taking), series('twinser-sim', taking), taking]).then(([o, s, p]) => {
     obs = o; sim = s; part = p;
     N = Math.min(obs.length, sim.length, part.length);
     marks.push('unpacked ' + (performance.now() - tStart).toFixed(0));

@@ -53,17 +53,29 @@ std::vector<unsigned char> inflated(const std::string& b64, std::size_t size) {
   return bytes;
 }
 
-// undoes the packing of a series of n values as the page does: planes back
-// into words, running sums of the differences, words read as singles
+// undoes the packing of a series of n values as the page does: low and high
+// bytes into zigzagged differences, summed, or the escaped word that follows
+// them where both bytes are 0xff; words read as singles
 std::vector<float> singles(const std::string& b64, std::size_t n) {
-  const std::vector<unsigned char> p = inflated(b64, 4 * n);
-  EXPECT_EQ(p.size(), 4 * n);
-  std::vector<float> v(p.size() / 4);
+  const std::vector<unsigned char> p = inflated(b64, 6 * n);
+  EXPECT_GE(p.size(), 2 * n);
+  if (p.size() < 2 * n) return {};
+  std::vector<float> v(n);
   std::uint32_t u = 0;
-  for (std::size_t i = 0; i < v.size(); ++i) {
-    u += p[i] | p[n + i] << 8 | p[2 * n + i] << 16 | static_cast<std::uint32_t>(p[3 * n + i]) << 24;
+  std::size_t e = 2 * n;
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::uint32_t c = p[i] | p[n + i] << 8;
+    if (c == 0xffff) {
+      EXPECT_LE(e + 4, p.size());
+      if (e + 4 > p.size()) return {};
+      u = p[e] | p[e + 1] << 8 | p[e + 2] << 16 | static_cast<std::uint32_t>(p[e + 3]) << 24;
+      e += 4;
+    } else {
+      u += (c & 1) ? ~(c >> 1) : c >> 1;
+    }
     std::memcpy(&v[i], &u, 4);
   }
+  EXPECT_EQ(e, p.size()); // no byte left over
   return v;
 }
 
@@ -110,14 +122,37 @@ TEST(PageSeries, Base64OfWholeAndPartGroups) {
 }
 
 TEST(PageSeries, PackedSinglesReadBackWithGapsAndInfinities) {
-  // 1.0f is 0x3f800000: its first difference is itself, planes 00 | 00 | 80 | 3f
+  // 1.0f is 0x3f800000: its first difference zigzags to 0x7f000000, escaped
+  // as ff | ff, the word after the two byte planes
+  const std::vector<unsigned char> first = {0xff, 0xff, 0x00, 0x00, 0x80, 0x3f};
+  // after 1.0f, each second value: its bits, the two planes and any escaped words
+  struct case_ {
+    double second;
+    std::vector<unsigned char> bytes;
+  };
+  const case_ cases[] = {
+      // 0.5f, 0x3f000000: difference -0x800000, zigzag 0xffffff, escaped
+      {0.5, {0xff, 0xff, 0xff, 0xff, 0x00, 0x00, 0x80, 0x3f, 0x00, 0x00, 0x00, 0x3f}},
+      // the next single up, 0x3f800001: difference 1, zigzag 2
+      {1.0 + 0x1p-23, {0xff, 0x02, 0xff, 0x00, 0x00, 0x00, 0x80, 0x3f}},
+      // the next single down, 0x3f7fffff: difference -1, zigzag 1
+      {1.0 - 0x1p-24, {0xff, 0x01, 0xff, 0x00, 0x00, 0x00, 0x80, 0x3f}},
+      // 300 singles up, 0x3f80012c: zigzag 600 = 0x0258, a high byte of 2
+      {1.0 + 300 * 0x1p-23, {0xff, 0x58, 0xff, 0x02, 0x00, 0x00, 0x80, 0x3f}},
+      // 32767 up, 0x3f807fff: zigzag 0xfffe, the largest not escaped
+      {1.0 + 32767 * 0x1p-23, {0xff, 0xfe, 0xff, 0xff, 0x00, 0x00, 0x80, 0x3f}},
+      // 32768 down, 0x3f7f8000 = 0.998046875: zigzag 0xffff itself, escaped
+      {0.998046875, {0xff, 0xff, 0xff, 0xff, 0x00, 0x00, 0x80, 0x3f, 0x00, 0x80, 0x7f, 0x3f}},
+  };
   const double one[] = {1.0};
-  EXPECT_EQ(inflated(packed_series_base64(one, 1), 4), (std::vector<unsigned char>{0, 0, 0x80, 0x3f}));
+  EXPECT_EQ(inflated(packed_series_base64(one, 1), 6), first);
   EXPECT_TRUE(inflated(packed_series_base64(one, 0), 0).empty());
-  // 1.0f then 0.5f (0x3f000000): the second difference wraps to 0xff800000
-  const double two[] = {1.0, 0.5};
-  EXPECT_EQ(inflated(packed_series_base64(two, 2), 8),
-            (std::vector<unsigned char>{0, 0, 0, 0, 0x80, 0x80, 0x3f, 0xff}));
+  for (const case_& c : cases) {
+    const double two[] = {1.0, c.second};
+    EXPECT_EQ(inflated(packed_series_base64(two, 2), 12), c.bytes) << c.second;
+    EXPECT_EQ(singles(packed_series_base64(two, 2), 2),
+              (std::vector<float>{1.0f, static_cast<float>(c.second)}));
+  }
   const double v[] = {2.5, -999, 1e300, -1e300, std::nan(""), -12.25, 3.4e38, 1e-50};
   const std::vector<float> f = singles(packed_series_base64(v, 8), 8);
   ASSERT_EQ(f.size(), 8u);
