@@ -524,7 +524,9 @@ struct beyond_record {
   uncertainty_record uncertainty;
 };
 
-duration_curve_record duration_curve(const double* obs, const double* sim, int lines, bool temperature);
+// `scratch`, when given, holds lines + 1 values (else the curves take their own)
+duration_curve_record duration_curve(const double* obs, const double* sim, int lines, bool temperature,
+                                     double* scratch = nullptr);
 std::vector<double> exceedance_grid();       // the fixed probabilities, %
 double curve_value(std::span<const double> descending, double percent); // at an exceedance %
 curve_segment high_volume_bias(std::span<const double> obs_desc, std::span<const double> sim_desc,
@@ -548,6 +550,9 @@ double quantile(const std::vector<double>& sorted, double p); // linear between 
 uncertainty_record block_bootstrap(const std::vector<year_sums>& years, int resamples,
                                    std::uint64_t seed);
 beyond_record measures_beyond_report(); // all of it, from the store
+// The measures beyond the report of the last run, once done (run_options::
+// extras_taken_later); not computed when the run did not start them.
+beyond_record take_beyond();
 
 // The whole run: the names it was given, the fixed sections, then the
 // selections in run order, and how it ended.
@@ -580,6 +585,7 @@ struct run_options {
   std::string option;           // the first of two words; "-o" sends event windows to event.dat
   bool extras_wanted = false;   // a rendering shows the extra measures (twinser-view)
   bool bootstrap_wanted = true; // with the extras: the year bootstrap too (twinser-view without --no-bootstrap)
+  bool extras_taken_later = false; // with the extras: run() returns without them; take_beyond() gives them
   void (*outputs_guarded)() = nullptr; // called once the report name is guarded, before anything is written
   void (*store_read)() = nullptr;      // called once the series store is read and summarised
 };
@@ -642,6 +648,22 @@ void* store_array(std::size_t bytes);    // a store array, never freed; huge pag
 template <typename F> auto start_beside(F f) -> std::future<decltype(f())> {
   try {
     return std::async(std::launch::async, std::move(f));
+  } catch (const std::system_error&) {
+    return std::async(std::launch::deferred, std::move(f));
+  }
+}
+// Work that no section or selection waits for (the measures beyond the
+// report, the page): as start_beside, but its thread runs at a lower
+// priority (threads it starts inherit it), so that the sections, which the
+// finish waits for, keep a core of their own while it fills the other.
+// Done in place, at the caller's priority, when no thread can be had.
+void lower_this_thread();
+template <typename F> auto start_behind(F f) -> std::future<decltype(f())> {
+  try {
+    return std::async(std::launch::async, [f = std::move(f)]() mutable {
+      lower_this_thread();
+      return f();
+    });
   } catch (const std::system_error&) {
     return std::async(std::launch::deferred, std::move(f));
   }

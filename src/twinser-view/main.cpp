@@ -87,7 +87,10 @@ void begin_page() {
 // place: a run that cannot write one leaves neither.
 int write_extras(const twinser::run_record& run) {
   if (run.status == 1) return run.status; // the run stopped: nothing to render
-  const std::string text = twinser_view::summary_text(twinser_view::summary_json(run, TWINSER_VERSION));
+  // all but the measures beyond the report, while their threads end
+  nlohmann::ordered_json summary = twinser_view::summary_before_beyond(run, TWINSER_VERSION);
+  twinser_view::add_beyond(summary, twinser::take_beyond());
+  const std::string text = twinser_view::summary_text(summary);
   std::vector<twinser_view::pending_file*> files;
   twinser_view::pending_file summary_file(beside_report(run.report_file, extras[0]));
   files.push_back(&summary_file);
@@ -188,8 +191,10 @@ int main(int argc, char** argv) {
   options.store_read = begin_page;
   options.extras_wanted = true; // the summary shows them
   options.bootstrap_wanted = !no_bootstrap;
+  options.extras_taken_later = true; // the summary is begun while they end
   const twinser::run_record run = twinser::run(options);
   const int status = run.finished ? write_extras(run) : run.status; // a run that stopped has no renderings
+  twinser::take_beyond();        // not left running as the process ends
   twinser_view::abandon_page(); // a page not renamed into place is left unfinished, and then removed
   page_file.reset();
   return status;

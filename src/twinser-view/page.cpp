@@ -256,13 +256,18 @@ nlohmann::ordered_json accumulated_depth(const double* obs, const double* sim, i
   double so = 0, ss = 0;
   for (int from = 0; from < lines; from += every) { // one point after each run of `every` lines
     const int to = std::min(lines, from + every);
+    // summed in locals, which stay in registers (the points appended between
+    // runs are calls, across which the sums would live in memory)
+    double run_o = so, run_s = ss;
     for (int i = from; i < to; ++i) {
       // the lines of selection I: neither value negative
       if (twinser::both_non_negative(obs[i], sim[i])) {
-        so += obs[i];
-        ss += sim[i];
+        run_o += obs[i];
+        run_s += sim[i];
       }
     }
+    so = run_o;
+    ss = run_s;
     // to a thousandth of a mm (or of a value sum): finer than a pixel
     o.push_back(std::round(depth(so) * 1000) / 1000);
     s.push_back(std::round(depth(ss) * 1000) / 1000);
@@ -399,7 +404,7 @@ void write_page(std::ostream& html, const nlohmann::ordered_json& summary, const
 void begin_page(const std::string& path, const std::string& control, const std::string& label,
                 const double* obs, const double* sim, int lines, const series_kind& kind) {
   abandon_page();
-  early.start_written = twinser::start_beside([=]() -> std::string {
+  early.start_written = twinser::start_behind([=]() -> std::string {
     const packed_pair packed = pack_all(obs, sim, lines, kind);
     errno = 0;
     early.file.open(path, std::ios::out | std::ios::trunc | std::ios::binary);

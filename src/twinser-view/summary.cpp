@@ -142,7 +142,7 @@ ordered_json duration_curve_json(const duration_curve_record& c) {
           {"low_volume_bias", segment_json(c.low_volume)}};
 }
 
-ordered_json whole_period_json(const fit_row& m, const beyond_record& b) {
+ordered_json whole_period_json(const fit_row& m) {
   ordered_json j = {{"n", m.sums.num},
           {"percent_bias", num(m.pbias)},
           {"abs_percent_bias", num(m.abs_pbias)},
@@ -163,11 +163,6 @@ ordered_json whole_period_json(const fit_row& m, const beyond_record& b) {
           {"kge_2009", num(m.kge_2009)},
           {"kge_2012", num(m.kge_2012)},
           {"mae", num(m.mae)}};
-  if (b.computed) {
-    j["low_flow"] = low_flow_json(b.low_flow);
-    j["benchmark"] = benchmark_json(b.benchmark);
-    j["uncertainty"] = uncertainty_json(b.uncertainty);
-  }
   return j;
 }
 
@@ -374,6 +369,12 @@ ordered_json selection_json(const refused_record& x) {
 } // namespace
 
 ordered_json summary_json(const run_record& run, const std::string& tool_version) {
+  ordered_json j = summary_before_beyond(run, tool_version);
+  add_beyond(j, run.beyond);
+  return j;
+}
+
+ordered_json summary_before_beyond(const run_record& run, const std::string& tool_version) {
   const data_record& d = run.data;
   ordered_json j;
   j["schema"] = "twinser-summary/1";
@@ -400,8 +401,9 @@ ordered_json summary_json(const run_record& run, const std::string& tool_version
   j["flow"] = d.flow;
   j["temperature"] = d.temperature;
   j["max_observed"] = num(d.max_observed);
-  j["whole_period"] = whole_period_json(run.whole_period, run.beyond);
-  if (run.beyond.computed) j["duration_curve"] = duration_curve_json(run.beyond.duration_curve);
+  j["whole_period"] = whole_period_json(run.whole_period);
+  j["duration_curve"] = nullptr; // its place, kept by add_beyond or taken away
+
   j["yearly"] = period_rows_json(run.yearly, "year");
   j["monthly"] = period_rows_json(run.monthly, "month");
   j["largest_differences"] = largest_json(run.largest);
@@ -414,6 +416,20 @@ ordered_json summary_json(const run_record& run, const std::string& tool_version
     refused.push_back({{"option", x.word}, {"refused", x.reason}});
   j["refused_options"] = refused;
   return j;
+}
+
+void add_beyond(ordered_json& summary, const beyond_record& b) {
+  const auto place = summary.find("duration_curve");
+  if (place == summary.end() || !place->is_null()) return; // given already
+  if (!b.computed) {
+    summary.erase("duration_curve");
+    return;
+  }
+  ordered_json& whole = summary["whole_period"];
+  whole["low_flow"] = low_flow_json(b.low_flow);
+  whole["benchmark"] = benchmark_json(b.benchmark);
+  whole["uncertainty"] = uncertainty_json(b.uncertainty);
+  summary["duration_curve"] = duration_curve_json(b.duration_curve);
 }
 
 std::string summary_text(const ordered_json& summary) {

@@ -12,6 +12,12 @@ namespace twinser_view {
 
 // The whole summary; `tool_version` goes into "tool".
 nlohmann::ordered_json summary_json(const twinser::run_record& run, const std::string& tool_version);
+// The same in two steps, for a run whose measures beyond the report are
+// still under way (run_options::extras_taken_later): everything else, with
+// the places those measures go to, and then the measures (or, when they
+// were not computed, the places taken away).
+nlohmann::ordered_json summary_before_beyond(const twinser::run_record& run, const std::string& tool_version);
+void add_beyond(nlohmann::ordered_json& summary, const twinser::beyond_record& beyond);
 
 // The summary as the file holds it: indented JSON, names that are not UTF-8
 // with U+FFFD for their bad bytes, and a line end.

@@ -125,14 +125,21 @@ benchmark_record seasonal_benchmark(const double* obs, const double* sim, int li
     const std::size_t yk = year_key(w.key());
     if (others[yk] == 0) continue;
     const double b = bench[yk];
+    // a day's lines summed in locals, which stay in registers (the calendar
+    // walk between days is a call, across which sums would live in memory)
+    double day_num = num, day_den = den;
+    std::uint32_t day_lines = 0;
     for (int i = first; i < std::min(lines, first + per_day); ++i) {
       if (!takes_part(obs[i], sim[i])) continue;
       const double ds = sim[i] - obs[i];
       const double db = b - obs[i];
-      num += ds * ds;
-      den += db * db;
-      ++r.lines;
+      day_num += ds * ds;
+      day_den += db * db;
+      ++day_lines;
     }
+    num = day_num;
+    den = day_den;
+    r.lines += day_lines;
   }
   if (r.lines == 0)
     r.seasonal_nse_reason = years < 2 ? "one year only: no other year to take the benchmark from"

@@ -503,7 +503,8 @@ curve_reading read_curve(std::span<const double> desc, const duration_curve_reco
 
 // ------------------------------------------------------------- the record
 
-duration_curve_record duration_curve(const double* obs, const double* sim, int lines, bool temperature) {
+duration_curve_record duration_curve(const double* obs, const double* sim, int lines, bool temperature,
+                                     double* scratch_values) {
   duration_curve_record r;
   if (temperature) {
     r.reason = "temperature series have no duration curve";
@@ -518,13 +519,18 @@ duration_curve_record duration_curve(const double* obs, const double* sim, int l
   }
   // one buffer, the observed curve in it first, then the simulated one, and
   // a place past the last for the values of buckets no rank is read from
-  const scratch_array<double> desc = scratch<double>(n + 1);
+  scratch_array<double> own;
+  if (scratch_values == nullptr) {
+    own = scratch<double>(n + 1);
+    scratch_values = own.get();
+  }
+  double* const desc = scratch_values;
   r.exceedance_percent = exceedance_grid();
   const ranks_read read(r, n);
-  values.sort_into(0, desc.get(), read);
-  curve_reading o = read_curve({desc.get(), n}, r);
-  values.sort_into(1, desc.get(), read);
-  curve_reading s = read_curve({desc.get(), n}, r);
+  values.sort_into(0, desc, read);
+  curve_reading o = read_curve({desc, n}, r);
+  values.sort_into(1, desc, read);
+  curve_reading s = read_curve({desc, n}, r);
   r.observed = std::move(o.at_grid);
   r.simulated = std::move(s.at_grid);
   r.high_volume = high_volume(o.high, s.high, r.high_volume.from_percent, r.high_volume.to_percent);

@@ -218,7 +218,7 @@ static int whole_run() {
   month_year();
   // the measures beyond the report only read the store, which nothing
   // changes from here on: they run on the second core beside the sections
-  if (ctx.options.extras_wanted) ctx.beyond = start_beside(measures_beyond_report);
+  if (ctx.options.extras_wanted) ctx.beyond = start_behind(measures_beyond_report);
   fixed_sections();
   if (!ctx.ctl_ended && std::toupper(static_cast<unsigned char>(selection)) == 'T') data_meth();
 
@@ -247,7 +247,7 @@ run_record run(const run_options& options) {
   } catch (const run_stopped& s) {
     r.status = s.status;
   }
-  if (ctx.beyond.valid()) r.beyond = ctx.beyond.get();
+  if (ctx.beyond.valid() && !ctx.options.extras_taken_later) r.beyond = ctx.beyond.get();
   r.report_file = outfile;
   r.event_data = OPTION_O == 1;
   std::cout.flush();
@@ -256,6 +256,8 @@ run_record run(const run_options& options) {
   if (oldfile.is_open()) oldfile.close();
   return std::move(r);
 }
+
+beyond_record take_beyond() { return ctx.beyond.valid() ? ctx.beyond.get() : beyond_record{}; }
 
 void reset_state() {
   release_control_file();

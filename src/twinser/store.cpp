@@ -2,12 +2,15 @@
 // year labels, allocated once per run and never freed.
 #include "twinser.h"
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdlib>
 #include <iostream>
 
 #ifdef __linux__
 #include <sys/mman.h>
+#include <sys/resource.h>
+#include <unistd.h>
 #endif
 
 namespace twinser {
@@ -49,6 +52,23 @@ void* store_array(std::size_t bytes) {
   }
 #endif
   return std::malloc(bytes > 0 ? bytes : 1);
+}
+
+// Six steps of niceness: the sections get about four times the share of a
+// thread behind them, and a core of their own while two or three such
+// threads run beside them (measured on a century of hourly lines: the
+// sections no longer end last, alone on one core, after the work behind
+// them). On Linux the niceness of a thread is its own, and threads it
+// starts inherit it.
+constexpr int BEHIND_NICENESS = 6;
+
+void lower_this_thread() {
+#ifdef __linux__
+  const pid_t thread = gettid();
+  errno = 0;
+  const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(thread));
+  if (errno == 0) setpriority(PRIO_PROCESS, static_cast<id_t>(thread), nice + BEHIND_NICENESS); // advice only
+#endif
 }
 
 // Labels every line with the month and year of the end of its step; an end

@@ -51,27 +51,38 @@ std::vector<year_sums> whole_year_sums(const double* obs, const double* sim, con
   int begin = first_line_from(0);
   for (int b = 0; b < whole_years; ++b) {
     const int end = first_line_from(12LL * (b + 1));
+    // the sums in locals, which stay in registers, not in the kept record
     year_sums y;
+    std::uint32_t n = 0;
     double so = 0, ss = 0;
     for (int i = begin; i < end; ++i)
       if (takes_part(obs[i], sim[i])) {
-        y.n += 1;
+        n += 1;
         so += obs[i];
         ss += sim[i];
       }
+    y.n = n;
     if (y.n > 0) {
-      y.mean_o = so / y.n;
-      y.mean_s = ss / y.n;
+      const double mean_o = so / y.n, mean_s = ss / y.n;
+      y.mean_o = mean_o;
+      y.mean_s = mean_s;
+      double oo = 0, s2 = 0, os = 0, dd = 0, sum_o = 0, sum_d = 0;
       for (int i = begin; i < end; ++i) {
         if (!takes_part(obs[i], sim[i])) continue;
-        const double co = obs[i] - y.mean_o, cs = sim[i] - y.mean_s, d = sim[i] - obs[i];
-        y.oo += co * co;
-        y.ss += cs * cs;
-        y.os += co * cs;
-        y.dd += d * d;
-        y.sum_o += obs[i];
-        y.sum_d += d;
+        const double co = obs[i] - mean_o, cs = sim[i] - mean_s, d = sim[i] - obs[i];
+        oo += co * co;
+        s2 += cs * cs;
+        os += co * cs;
+        dd += d * d;
+        sum_o += obs[i];
+        sum_d += d;
       }
+      y.oo = oo;
+      y.ss = s2;
+      y.os = os;
+      y.dd = dd;
+      y.sum_o = sum_o;
+      y.sum_d = sum_d;
       kept.push_back(y);
     }
     begin = end;
