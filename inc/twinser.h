@@ -535,7 +535,9 @@ curve_segment mid_slope_bias(std::span<const double> obs_desc, std::span<const d
                              double from_percent, double to_percent);
 curve_segment low_volume_bias(std::span<const double> obs_desc, std::span<const double> sim_desc,
                               double from_percent, double to_percent);
-low_flow_record low_flows(const double* obs, const double* sim, int lines, bool temperature);
+// `scratch`, when given, holds 2 x lines values (else the measures take their own)
+low_flow_record low_flows(const double* obs, const double* sim, int lines, bool temperature,
+                          double* scratch = nullptr);
 benchmark_record seasonal_benchmark(const double* obs, const double* sim, int lines, int step,
                                     int first_month, int first_year, bool temperature);
 // The sums of each whole year (blocks of 12 months from first_month, by the

@@ -243,6 +243,29 @@ series_kind series_kind_of(const nlohmann::ordered_json& summary) {
   return k;
 }
 
+// The lines [from, to) of selection I (neither value negative) added to the
+// running sums in line order. A function of its own, not inlined: between
+// the runs the points are appended to the JSON, calls that leave no register
+// as it was, so that inline the sums would live in memory, each addition
+// waiting on the store of the one before.
+struct running_sums {
+  double obs = 0, sim = 0;
+};
+[[gnu::noinline]] static running_sums add_run(const double* obs, const double* sim, int from, int to,
+                                              running_sums r) {
+  // scalars, added without a branch: a pair in a struct, or sums added on
+  // one side of a branch, are kept in memory. A line left out adds +0, which
+  // leaves the sums as they are (they start at +0 and never go below it).
+  double so = r.obs, ss = r.sim;
+  for (int i = from; i < to; ++i) {
+    const double o = obs[i], s = sim[i];
+    const bool part = twinser::both_non_negative(o, s);
+    so += part ? o : 0.0;
+    ss += part ? s : 0.0;
+  }
+  return {so, ss};
+}
+
 nlohmann::ordered_json accumulated_depth(const double* obs, const double* sim, int lines,
                                          const series_kind& kind) {
   const int every = std::max(1, (lines + ACCUMULATED_POINTS - 1) / ACCUMULATED_POINTS);
@@ -255,19 +278,9 @@ nlohmann::ordered_json accumulated_depth(const double* obs, const double* sim, i
   nlohmann::ordered_json o = nlohmann::ordered_json::array(), s = nlohmann::ordered_json::array();
   double so = 0, ss = 0;
   for (int from = 0; from < lines; from += every) { // one point after each run of `every` lines
-    const int to = std::min(lines, from + every);
-    // summed in locals, which stay in registers (the points appended between
-    // runs are calls, across which the sums would live in memory)
-    double run_o = so, run_s = ss;
-    for (int i = from; i < to; ++i) {
-      // the lines of selection I: neither value negative
-      if (twinser::both_non_negative(obs[i], sim[i])) {
-        run_o += obs[i];
-        run_s += sim[i];
-      }
-    }
-    so = run_o;
-    ss = run_s;
+    const running_sums r = add_run(obs, sim, from, std::min(lines, from + every), {so, ss});
+    so = r.obs;
+    ss = r.sim;
     // to a thousandth of a mm (or of a value sum): finer than a pixel
     o.push_back(std::round(depth(so) * 1000) / 1000);
     s.push_back(std::round(depth(ss) * 1000) / 1000);

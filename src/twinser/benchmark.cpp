@@ -38,6 +38,30 @@ struct line_key {
 
 } // namespace
 
+// The squared errors of the simulation and of the benchmark b over the lines
+// [first, end) of one day, added to e in line order. A function of its own,
+// not inlined: within the walk over the days, whose calls leave no register
+// as it was, the sums would live in memory, each addition waiting on the
+// store of the one before.
+struct error_sums {
+  double num = 0, den = 0; // sum (s - o)^2, sum (b - o)^2
+  std::uint32_t lines = 0;
+};
+[[gnu::noinline]] static error_sums add_day(const double* obs, const double* sim, int first, int end, double b,
+                                            bool temperature, error_sums e) {
+  double num = e.num, den = e.den; // scalars: a pair in a struct is added in memory
+  std::uint32_t n = e.lines;
+  for (int i = first; i < end; ++i) {
+    if (!(temperature ? neither_missing(obs[i], sim[i]) : both_non_negative(obs[i], sim[i]))) continue;
+    const double ds = sim[i] - obs[i];
+    const double db = b - obs[i];
+    num += ds * ds;
+    den += db * db;
+    ++n;
+  }
+  return {num, den, n};
+}
+
 benchmark_record seasonal_benchmark(const double* obs, const double* sim, int lines, int step,
                                     int first_month, int first_year, bool temperature) {
   benchmark_record r;
@@ -119,28 +143,15 @@ benchmark_record seasonal_benchmark(const double* obs, const double* sim, int li
     others[yk] = other_lines;
   }
 
-  double num = 0, den = 0;
+  error_sums e;
   w = first_day;
   for (int first = 0; first < lines; first += per_day, w.next_day()) {
     const std::size_t yk = year_key(w.key());
-    if (others[yk] == 0) continue;
-    const double b = bench[yk];
-    // a day's lines summed in locals, which stay in registers (the calendar
-    // walk between days is a call, across which sums would live in memory)
-    double day_num = num, day_den = den;
-    std::uint32_t day_lines = 0;
-    for (int i = first; i < std::min(lines, first + per_day); ++i) {
-      if (!takes_part(obs[i], sim[i])) continue;
-      const double ds = sim[i] - obs[i];
-      const double db = b - obs[i];
-      day_num += ds * ds;
-      day_den += db * db;
-      ++day_lines;
-    }
-    num = day_num;
-    den = day_den;
-    r.lines += day_lines;
+    if (others[yk] != 0)
+      e = add_day(obs, sim, first, std::min(lines, first + per_day), bench[yk], temperature, e);
   }
+  const double num = e.num, den = e.den;
+  r.lines = e.lines;
   if (r.lines == 0)
     r.seasonal_nse_reason = years < 2 ? "one year only: no other year to take the benchmark from"
                                       : "no line has its calendar day in another year";

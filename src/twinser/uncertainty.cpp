@@ -26,15 +26,55 @@ namespace twinser {
 //   dd, sum o, sum (s - o): plain sums
 // so a resample of k years costs k poolings, whatever the number of lines.
 
-std::vector<year_sums> whole_year_sums(const double* obs, const double* sim, const int* months,
-                                       const int* years, int lines, int first_month, int first_year,
-                                       int whole_years, bool temperature) {
+// The sums of the lines [begin, end) of one year, in two passes over lines
+// still in the cache. A function of its own, not inlined: within the loop
+// over the years, whose calls leave no register as it was, the sums would
+// live in memory, each addition waiting on the store of the one before.
+[[gnu::noinline]] static year_sums sums_of_year(const double* obs, const double* sim, int begin, int end,
+                                                bool temperature) {
   const auto takes_part = [temperature](double o, double s) {
     return temperature ? neither_missing(o, s) : both_non_negative(o, s);
   };
+  year_sums y;
+  std::uint32_t n = 0;
+  double so = 0, ss = 0;
+  for (int i = begin; i < end; ++i)
+    if (takes_part(obs[i], sim[i])) {
+      n += 1;
+      so += obs[i];
+      ss += sim[i];
+    }
+  y.n = n;
+  if (n == 0) return y;
+  const double mean_o = so / n, mean_s = ss / n;
+  y.mean_o = mean_o;
+  y.mean_s = mean_s;
+  double oo = 0, s2 = 0, os = 0, dd = 0, sum_o = 0, sum_d = 0;
+  for (int i = begin; i < end; ++i) {
+    if (!takes_part(obs[i], sim[i])) continue;
+    const double co = obs[i] - mean_o, cs = sim[i] - mean_s, d = sim[i] - obs[i];
+    oo += co * co;
+    s2 += cs * cs;
+    os += co * cs;
+    dd += d * d;
+    sum_o += obs[i];
+    sum_d += d;
+  }
+  y.oo = oo;
+  y.ss = s2;
+  y.os = os;
+  y.dd = dd;
+  y.sum_o = sum_o;
+  y.sum_d = sum_d;
+  return y;
+}
+
+std::vector<year_sums> whole_year_sums(const double* obs, const double* sim, const int* months,
+                                       const int* years, int lines, int first_month, int first_year,
+                                       int whole_years, bool temperature) {
   // months from the first month of the period to a line's label; the labels
   // never fall along the store, so each year is one stretch of lines, found
-  // by bisection, and its two passes run over lines still in the cache
+  // by bisection
   const auto month_of = [&](int i) {
     return (static_cast<long long>(years[i]) - first_year) * 12 + months[i] - first_month;
   };
@@ -51,40 +91,8 @@ std::vector<year_sums> whole_year_sums(const double* obs, const double* sim, con
   int begin = first_line_from(0);
   for (int b = 0; b < whole_years; ++b) {
     const int end = first_line_from(12LL * (b + 1));
-    // the sums in locals, which stay in registers, not in the kept record
-    year_sums y;
-    std::uint32_t n = 0;
-    double so = 0, ss = 0;
-    for (int i = begin; i < end; ++i)
-      if (takes_part(obs[i], sim[i])) {
-        n += 1;
-        so += obs[i];
-        ss += sim[i];
-      }
-    y.n = n;
-    if (y.n > 0) {
-      const double mean_o = so / y.n, mean_s = ss / y.n;
-      y.mean_o = mean_o;
-      y.mean_s = mean_s;
-      double oo = 0, s2 = 0, os = 0, dd = 0, sum_o = 0, sum_d = 0;
-      for (int i = begin; i < end; ++i) {
-        if (!takes_part(obs[i], sim[i])) continue;
-        const double co = obs[i] - mean_o, cs = sim[i] - mean_s, d = sim[i] - obs[i];
-        oo += co * co;
-        s2 += cs * cs;
-        os += co * cs;
-        dd += d * d;
-        sum_o += obs[i];
-        sum_d += d;
-      }
-      y.oo = oo;
-      y.ss = s2;
-      y.os = os;
-      y.dd = dd;
-      y.sum_o = sum_o;
-      y.sum_d = sum_d;
-      kept.push_back(y);
-    }
+    const year_sums y = sums_of_year(obs, sim, begin, end, temperature);
+    if (y.n > 0) kept.push_back(y);
     begin = end;
   }
   return kept;
