@@ -232,6 +232,17 @@ struct centred_sums {
   }
 };
 void extra_measures(fit_row& row, const centred_sums& c); // nse, kge_2009, kge_2012, mae
+// The lines [from, to) for which takes(o, s) holds, added to c in line order.
+// A function of its own, not inlined, so that the sums stay in registers: in
+// a loop that also adds to other rows, or makes calls, they would live in
+// memory, each addition waiting on the store of the one before.
+template <typename Takes>
+[[gnu::noinline]] centred_sums add_lines(centred_sums c, const double* obs, const double* sim, int from, int to,
+                                         Takes takes) {
+  for (int i = from; i < to; ++i)
+    if (takes(obs[i], sim[i])) c.add(obs[i], sim[i]);
+  return c;
+}
 
 // One yearly or monthly row.
 struct period_row {
@@ -524,9 +535,7 @@ struct beyond_record {
   uncertainty_record uncertainty;
 };
 
-// `scratch`, when given, holds lines + 1 values (else the curves take their own)
-duration_curve_record duration_curve(const double* obs, const double* sim, int lines, bool temperature,
-                                     double* scratch = nullptr);
+duration_curve_record duration_curve(const double* obs, const double* sim, int lines, bool temperature);
 std::vector<double> exceedance_grid();       // the fixed probabilities, %
 double curve_value(std::span<const double> descending, double percent); // at an exceedance %
 curve_segment high_volume_bias(std::span<const double> obs_desc, std::span<const double> sim_desc,
@@ -535,9 +544,7 @@ curve_segment mid_slope_bias(std::span<const double> obs_desc, std::span<const d
                              double from_percent, double to_percent);
 curve_segment low_volume_bias(std::span<const double> obs_desc, std::span<const double> sim_desc,
                               double from_percent, double to_percent);
-// `scratch`, when given, holds 2 x lines values (else the measures take their own)
-low_flow_record low_flows(const double* obs, const double* sim, int lines, bool temperature,
-                          double* scratch = nullptr);
+low_flow_record low_flows(const double* obs, const double* sim, int lines, bool temperature);
 benchmark_record seasonal_benchmark(const double* obs, const double* sim, int lines, int step,
                                     int first_month, int first_year, bool temperature);
 // The sums of each whole year (blocks of 12 months from first_month, by the

@@ -503,8 +503,7 @@ curve_reading read_curve(std::span<const double> desc, const duration_curve_reco
 
 // ------------------------------------------------------------- the record
 
-duration_curve_record duration_curve(const double* obs, const double* sim, int lines, bool temperature,
-                                     double* scratch_values) {
+duration_curve_record duration_curve(const double* obs, const double* sim, int lines, bool temperature) {
   duration_curve_record r;
   if (temperature) {
     r.reason = "temperature series have no duration curve";
@@ -519,12 +518,8 @@ duration_curve_record duration_curve(const double* obs, const double* sim, int l
   }
   // one buffer, the observed curve in it first, then the simulated one, and
   // a place past the last for the values of buckets no rank is read from
-  scratch_array<double> own;
-  if (scratch_values == nullptr) {
-    own = scratch<double>(n + 1);
-    scratch_values = own.get();
-  }
-  double* const desc = scratch_values;
+  const scratch_array<double> buffer = scratch<double>(n + 1);
+  double* const desc = buffer.get();
   r.exceedance_percent = exceedance_grid();
   const ranks_read read(r, n);
   values.sort_into(0, desc, read);

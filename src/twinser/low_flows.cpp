@@ -35,8 +35,10 @@ namespace twinser {
 // again); the inverses are cheap and worked out afresh. Each sum adds its
 // lines in line order.
 static void transformed_efficiencies(const double* obs, const double* sim, int lines, double eps,
-                                     double* log_at, low_flow_record& r) {
+                                     low_flow_record& r) {
   fit_sums fl, fi; // only the two sums and the count the means need
+  const auto logs = scratch<double>(2 * static_cast<std::size_t>(lines)); // observed, simulated by turns
+  double* log_at = logs.get();
   std::uint32_t k = 0;
   for (int i = 0; i < lines; ++i)
     if (both_non_negative(obs[i], sim[i])) {
@@ -64,8 +66,7 @@ static void transformed_efficiencies(const double* obs, const double* sim, int l
   r.inverse_kge_2012 = row.kge_2012;
 }
 
-low_flow_record low_flows(const double* obs, const double* sim, int lines, bool temperature,
-                          double* scratch_values) {
+low_flow_record low_flows(const double* obs, const double* sim, int lines, bool temperature) {
   low_flow_record r;
   if (temperature) {
     r.reason = "temperature series have no low flows";
@@ -88,13 +89,7 @@ low_flow_record low_flows(const double* obs, const double* sim, int lines, bool 
     r.reason = "the observed mean is zero: no offset keeps a zero flow's logarithm";
     return r;
   }
-  scratch_array<double> own;
-  if (scratch_values == nullptr) {
-    own = scratch<double>(2 * static_cast<std::size_t>(lines));
-    scratch_values = own.get();
-  }
-  // the logarithms, observed and simulated by turns
-  transformed_efficiencies(obs, sim, lines, eps, scratch_values, r);
+  transformed_efficiencies(obs, sim, lines, eps, r);
   return r;
 }
 

@@ -46,10 +46,10 @@ static fit_row multi_year_row(bool extras) {
     if (valid_for_total(Qobs[i], Qsim[i])) f.add(Qobs[i], Qsim[i]);
   fit_row m = measure_bundle(f, rms_order::scaled);
   if (!extras) return m;
-  centred_sums c(f);
-  for (int i = 0; i < LINES; ++i)
-    if (valid_for_total(Qobs[i], Qsim[i])) c.add(Qobs[i], Qsim[i]);
-  extra_measures(m, c);
+  const bool temperature = itemp == 1;
+  extra_measures(m, add_lines(centred_sums(f), Qobs, Qsim, 0, LINES, [temperature](double o, double s) {
+                   return temperature ? neither_missing(o, s) : both_non_negative(o, s); // valid_for_total
+                 }));
   return m;
 }
 
@@ -185,14 +185,18 @@ static void period_tables(whole_period_tables& t, bool extras) {
   }
   if (!extras) return;
 
-  for (int i = 0; i < LINES; ++i) {
-    const double o = Qobs[i];
-    const double s = Qsim[i];
-    if (!neither_missing(o, s)) continue;
-    const unsigned y = static_cast<unsigned>(year[i] - year_begin);
-    if (y < ny) c_year[y].add(o, s);
-    const unsigned m = static_cast<unsigned>(month[i] - 1);
-    if (m < 12) c_month[m].add(o, s);
+  // run by run of lines with one year and month label (a month of a year:
+  // the store runs forward in time), each run added to its year's row and
+  // its month's row, every row still in line order
+  for (int from = 0; from < LINES;) {
+    int to = from + 1;
+    while (to < LINES && year[to] == year[from] && month[to] == month[from]) ++to;
+    const unsigned y = static_cast<unsigned>(year[from] - year_begin);
+    const auto present = [](double o, double s) { return neither_missing(o, s); };
+    if (y < ny) c_year[y] = add_lines(c_year[y], Qobs, Qsim, from, to, present);
+    const unsigned m = static_cast<unsigned>(month[from] - 1);
+    if (m < 12) c_month[m] = add_lines(c_month[m], Qobs, Qsim, from, to, present);
+    from = to;
   }
   for (std::size_t y = 0; y < ny; ++y) extra_measures(t.yearly[y].fit, c_year[y]);
   for (std::size_t m = 0; m < 12; ++m) extra_measures(t.monthly[m].fit, c_month[m]);
