@@ -6,6 +6,8 @@
 #include <iomanip>
 #include <string>
 #include <system_error>
+#include <tuple>
+#include <utility>
 
 namespace twinser {
 
@@ -153,6 +155,20 @@ void write_monthly(const std::vector<period_row>& rows) {
 // The lines of a year are those labelled with it; the store runs forward in
 // time, so they form one stretch.
 
+// A run of lines of one month of one year added to its year's row and its
+// month's row at once, in line order: the two rows' sums do not wait on each
+// other, so one row's additions are made while the other's are under way.
+// Not inlined, so that the sums stay in registers (see add_lines).
+[[gnu::noinline]] static std::pair<centred_sums, centred_sums> add_to_both(centred_sums a, centred_sums b,
+                                                                           int from, int to) {
+  for (int i = from; i < to; ++i)
+    if (neither_missing(Qobs[i], Qsim[i])) {
+      a.add(Qobs[i], Qsim[i]);
+      b.add(Qobs[i], Qsim[i]);
+    }
+  return {a, b};
+}
+
 // The yearly and monthly rows: both passes over the lines without a missing
 // value, the second only when the extras are asked for.
 static void period_tables(whole_period_tables& t, bool extras) {
@@ -193,9 +209,13 @@ static void period_tables(whole_period_tables& t, bool extras) {
     while (to < LINES && year[to] == year[from] && month[to] == month[from]) ++to;
     const unsigned y = static_cast<unsigned>(year[from] - year_begin);
     const auto present = [](double o, double s) { return neither_missing(o, s); };
-    if (y < ny) c_year[y] = add_lines(c_year[y], Qobs, Qsim, from, to, present);
     const unsigned m = static_cast<unsigned>(month[from] - 1);
-    if (m < 12) c_month[m] = add_lines(c_month[m], Qobs, Qsim, from, to, present);
+    if (y < ny && m < 12)
+      std::tie(c_year[y], c_month[m]) = add_to_both(c_year[y], c_month[m], from, to);
+    else if (y < ny)
+      c_year[y] = add_lines(c_year[y], Qobs, Qsim, from, to, present);
+    else if (m < 12)
+      c_month[m] = add_lines(c_month[m], Qobs, Qsim, from, to, present);
     from = to;
   }
   for (std::size_t y = 0; y < ny; ++y) extra_measures(t.yearly[y].fit, c_year[y]);
