@@ -94,7 +94,8 @@ int write_extras(const twinser::run_record& run) {
   std::vector<twinser_view::pending_file*> files;
   twinser_view::pending_file summary_file(beside_report(run.report_file, extras[0]));
   files.push_back(&summary_file);
-  if (page_file == nullptr) page_file = std::make_unique<twinser_view::pending_file>(beside_report(run.report_file, extras[1]));
+  if (page_file == nullptr)
+    page_file = std::make_unique<twinser_view::pending_file>(beside_report(run.report_file, extras[1]));
   files.push_back(page_file.get());
   for (twinser_view::pending_file* file : files)
     if (!file->failure().empty()) {

@@ -13,7 +13,8 @@ beyond_record measures_beyond_report() {
   beyond_record b;
   b.computed = true;
   const bool temperature = itemp == 1;
-  std::future<void> low = start_beside([&b, temperature] { b.low_flow = low_flows(Qobs, Qsim, LINES, temperature); });
+  std::future<void> low =
+      start_beside([&b, temperature] { b.low_flow = low_flows(Qobs, Qsim, LINES, temperature); });
   std::future<void> seasons = start_beside([&b, temperature] {
     b.benchmark = seasonal_benchmark(Qobs, Qsim, LINES, time_step, month_begin, year_begin, temperature);
     if (ctx.options.bootstrap_wanted) {

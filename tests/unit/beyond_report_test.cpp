@@ -185,7 +185,8 @@ TEST(DurationCurve, RadixSortAgreesWithPlainSort) {
     const double lo = std::log(d.back());
     double sum = 0;
     for (std::size_t i = 1; i <= d.size(); ++i)
-      if (100.0 * static_cast<double>(i) >= 70.0 * static_cast<double>(d.size() + 1)) sum += std::log(d[i - 1]) - lo;
+      if (100.0 * static_cast<double>(i) >= 70.0 * static_cast<double>(d.size() + 1))
+        sum += std::log(d[i - 1]) - lo;
     return sum;
   };
   EXPECT_EQ(p.low_volume.value, -100 * (log_sum(sd) - log_sum(od)) / log_sum(od));
