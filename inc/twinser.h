@@ -20,6 +20,7 @@
 #include <cstring>
 #include <deque>
 #include <fstream>
+#include <functional>
 #include <future>
 #include <limits>
 #include <memory>
@@ -232,15 +233,16 @@ struct centred_sums {
   }
 };
 void extra_measures(fit_row& row, const centred_sums& c); // nse, kge_2009, kge_2012, mae
-// The lines [from, to) for which takes(o, s) holds, added to c in line order.
-// A function of its own, not inlined, so that the sums stay in registers: in
-// a loop that also adds to other rows, or makes calls, they would live in
-// memory, each addition waiting on the store of the one before.
-template <typename Takes>
+// The lines [from, to) for which takes(o, s) holds, added to c in line order,
+// each value as t gives it (as it stands, or transformed). A function of its
+// own, not inlined, so that the sums stay in registers: in a loop that also
+// adds to other rows, or makes calls, they would live in memory, each
+// addition waiting on the store of the one before.
+template <typename Takes, typename T = std::identity>
 [[gnu::noinline]] centred_sums add_lines(centred_sums c, const double* obs, const double* sim, int from, int to,
-                                         Takes takes) {
+                                         Takes takes, T t = {}) {
   for (int i = from; i < to; ++i)
-    if (takes(obs[i], sim[i])) c.add(obs[i], sim[i]);
+    if (takes(obs[i], sim[i])) c.add(t(obs[i]), t(sim[i]));
   return c;
 }
 

@@ -12,7 +12,6 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <future>
 #include <memory>
 #include <iostream>
@@ -26,9 +25,6 @@ namespace {
 // are rendered from one summary of the run, made once.
 const char* const extras[] = {".json", ".html"};
 
-// Renderings that an earlier run of the same control file may have left:
-// removed before anything is written, so a run that stops leaves none.
-const char* const stale_extensions[] = {".json", ".html"};
 
 std::string beside_report(const std::string& report, const char* extension) {
   return std::filesystem::path(report).replace_extension(extension).string();
@@ -52,9 +48,11 @@ void guard_extras() {
       twinser::stop("Error: the output file " + path + " is the report file " + twinser::outfile +
                     "; nothing was written, to keep it intact\n");
   }
-  // only a summary or page this tool wrote is removed; any other file of
+  // renderings an earlier run of the same control file may have left are
+  // removed before anything is written, so a run that stops leaves none;
+  // only a summary or page this tool wrote is removed, and any other file of
   // that name stops the run before anything is written
-  for (const char* extension : stale_extensions) {
+  for (const char* extension : extras) {
     const std::string path = beside_report(twinser::outfile, extension);
     if (is_input(path) || common::same_file(path, twinser::outfile)) continue;
     std::error_code ec;
@@ -73,7 +71,7 @@ void guard_extras() {
 std::unique_ptr<twinser_view::pending_file> page_file;
 
 void begin_page() {
-  page_file = std::make_unique<twinser_view::pending_file>(beside_report(twinser::outfile, ".html"));
+  page_file = std::make_unique<twinser_view::pending_file>(beside_report(twinser::outfile, extras[1]));
   if (!page_file->failure().empty()) return; // said after the run, in the order of the files
   const twinser::store_view store = twinser::current_store();
   // the kind as the summary will state it (data_record of summarise_data)
@@ -108,13 +106,10 @@ int write_extras(const twinser::run_record& run) {
     const std::string why = twinser_view::end_page(text);
     return why.empty() ? page_file->check() : why;
   });
-  std::string summary_ok;
-  {
-    errno = 0;
-    std::ofstream out(summary_file.temp_path(), std::ios::out | std::ios::trunc | std::ios::binary);
-    if (!(out << text) || !out.flush()) summary_ok = std::strerror(errno != 0 ? errno : EIO);
-  }
-  if (summary_ok.empty()) summary_ok = summary_file.check();
+  errno = 0;
+  const std::string summary_ok = twinser_view::write_summary_text(text, summary_file.temp_path())
+                                     ? summary_file.check()
+                                     : std::strerror(errno != 0 ? errno : EIO);
   const std::string failures[] = {summary_ok, page_ok.get()};
   for (std::size_t i = 0; i < files.size(); ++i)
     if (!failures[i].empty()) {

@@ -438,15 +438,15 @@ std::string summary_text(const ordered_json& summary) {
   return summary.dump(1, ' ', false, ordered_json::error_handler_t::replace) + "\n";
 }
 
-bool write_summary_file(const ordered_json& summary, const store_view&, const std::string& path) {
-  std::ofstream file(path, std::ios::out | std::ios::trunc);
+bool write_summary_text(const std::string& text, const std::string& path) {
+  std::ofstream file(path, std::ios::out | std::ios::trunc | std::ios::binary);
   if (!file) return false;
-  file << summary_text(summary);
+  file << text;
   return static_cast<bool>(file.flush());
 }
 
-bool write_summary(const run_record& run, const store_view& store, const std::string& path) {
-  return write_summary_file(summary_json(run, TWINSER_VERSION), store, path);
+bool write_summary(const run_record& run, const store_view&, const std::string& path) {
+  return write_summary_text(summary_text(summary_json(run, TWINSER_VERSION)), path);
 }
 
 } // namespace twinser_view

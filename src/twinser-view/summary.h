@@ -26,8 +26,8 @@ std::string summary_text(const nlohmann::ordered_json& summary);
 // Writes the summary to `path`; false when the file cannot be written.
 bool write_summary(const twinser::run_record& run, const twinser::store_view& store,
                    const std::string& path);
-// Writes a summary made by summary_json to `path`.
-bool write_summary_file(const nlohmann::ordered_json& summary, const twinser::store_view& store,
-                        const std::string& path);
+// Writes a summary's text (summary_text) to `path`; false when the file
+// cannot be written, with errno telling why.
+bool write_summary_text(const std::string& text, const std::string& path);
 
 } // namespace twinser_view

@@ -28,16 +28,10 @@ namespace twinser {
 // observed series whose transformed values do not vary gives 0/0, a nan the
 // summary writes as null, as for the plain efficiencies.
 
-// The second passes, each a function of its own, not inlined, so that the
-// sums stay in registers (see add_lines).
+// The second pass of the logarithms, over those kept, in a function of its
+// own, not inlined, so that the sums stay in registers (see add_lines).
 [[gnu::noinline]] static centred_sums add_logarithms(centred_sums c, const double* log_at, std::uint32_t k) {
   for (std::uint32_t j = 0; j < k; ++j) c.add(log_at[2 * j], log_at[2 * j + 1]);
-  return c;
-}
-[[gnu::noinline]] static centred_sums add_inverses(centred_sums c, const double* obs, const double* sim, int lines,
-                                                   double eps) {
-  for (int i = 0; i < lines; ++i)
-    if (both_non_negative(obs[i], sim[i])) c.add(1 / (obs[i] + eps), 1 / (sim[i] + eps));
   return c;
 }
 
@@ -67,7 +61,9 @@ static void transformed_efficiencies(const double* obs, const double* sim, int l
     }
   fl.num = fi.num = k;
   const centred_sums cl = add_logarithms(centred_sums(fl), log_at, k);
-  const centred_sums ci = add_inverses(centred_sums(fi), obs, sim, lines, eps);
+  const centred_sums ci = add_lines(
+      centred_sums(fi), obs, sim, 0, lines, [](double o, double s) { return both_non_negative(o, s); },
+      [eps](double q) { return 1 / (q + eps); });
   fit_row row;
   extra_measures(row, cl);
   r.log_nse = row.nse;
